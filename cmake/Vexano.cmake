@@ -1,0 +1,26 @@
+# vexano_add_test(<name> SOURCES ... LIBS ... [LABELS ...])
+# A GoogleTest executable registered with CTest; widget tests run offscreen.
+function(vexano_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SERQUARN_SIM_BAUD=0"
+        LABELS "${ARG_LABELS}"
+        TIMEOUT 300)
+endfunction()
+
+# vexano_add_module(<name> SOURCES ...): a run-time loaded library named as the
+# program asks for it ("<name>.dll" resolves to "<name>.so" beside the program).
+function(vexano_add_module name)
+    cmake_parse_arguments(ARG "" "VERSION_SCRIPT" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} MODULE ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
+        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    if(ARG_VERSION_SCRIPT)
+        target_link_options(${name} PRIVATE "LINKER:--version-script=${ARG_VERSION_SCRIPT}")
+        set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${ARG_VERSION_SCRIPT})
+    endif()
+endfunction()

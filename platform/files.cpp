@@ -1,0 +1,73 @@
+#include "files.h"
+
+#include "cp1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace platform {
+
+namespace {
+QString q(const std::string& s) { return toUnicode(s); }
+} // namespace
+
+char PathSeparator() { return '/'; }
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty())
+        return name;
+    std::string out = dir;
+    if (out.back() != PathSeparator())
+        out += PathSeparator();
+    size_t start = 0;
+    while (start < name.size() && name[start] == PathSeparator())
+        ++start;
+    return out + name.substr(start);
+}
+
+std::string GetTempPath() {
+    return JoinPath(fromUnicode(QDir::tempPath()), "");
+}
+
+std::string GetTempFileName(const std::string& dir, const std::string& prefix) {
+    const std::string head = JoinPath(dir, prefix.substr(0, 3));
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const unsigned unique = QRandomGenerator::global()->bounded(1u, 0x10000u);
+        const std::string path = head + fromUnicode(QString::number(unique, 16).toUpper()) + ".tmp";
+        QFile f(q(path));
+        if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return path;
+        if (!QFileInfo(q(dir)).isDir())
+            return {};
+    }
+    return {};
+}
+
+bool SetArchiveAttributes(const std::string& path) {
+    QFile f(q(path));
+    return f.setPermissions(f.permissions() | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+}
+
+bool DeleteFile(const std::string& path) { return QFile::remove(q(path)); }
+
+bool FileExists(const std::string& path) { return QFileInfo(q(path)).isFile(); }
+
+std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) {
+    std::vector<std::string> names;
+    const QStringList found =
+        QDir(q(dir)).entryList({q(pattern)}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& n : found)
+        names.push_back(fromUnicode(n));
+    return names;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    const QFileInfo fa(q(a)), fb(q(b));
+    const QString ca = fa.exists() ? fa.canonicalFilePath() : fa.absoluteFilePath();
+    const QString cb = fb.exists() ? fb.canonicalFilePath() : fb.absoluteFilePath();
+    return QDir::cleanPath(ca) == QDir::cleanPath(cb);
+}
+
+} // namespace platform

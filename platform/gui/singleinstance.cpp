@@ -1,0 +1,66 @@
+#include "singleinstance.h"
+
+#include "../namedmutex.h"
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+QString socketName(const std::string& title) {
+    return QString::fromStdString(NamedMutex::safeName(title)) + ".instance";
+}
+const QByteArray kRaise = "raise\n";
+} // namespace
+
+InstanceListener::InstanceListener(const std::string& title, std::function<void()> raise)
+    : server_(new QLocalServer(this)), raise_(std::move(raise)) {
+    const QString name = socketName(title);
+    QLocalServer::removeServer(name); // a socket left by a copy that crashed
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    server_->listen(name);
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* s = server_->nextPendingConnection()) {
+            connect(s, &QLocalSocket::readyRead, this, [this, s] {
+                if (s->readAll().contains("raise") && raise_)
+                    raise_();
+                s->disconnectFromServer();
+            });
+            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+        }
+    });
+}
+
+InstanceListener::~InstanceListener() = default;
+
+bool InstanceListener::listening() const { return server_->isListening(); }
+
+bool AskRunningInstanceToRaise(const std::string& title, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(socketName(title));
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(kRaise);
+    const bool written = socket.waitForBytesWritten(timeoutMs);
+    socket.waitForDisconnected(timeoutMs);
+    return written;
+}
+
+void BringToFront(QWidget* window) {
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+    QWidget* popup = QApplication::activeModalWidget();
+    if (popup && popup != window) {
+        popup->raise();
+        popup->activateWindow();
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,151 @@
+#include "module.h"
+
+#include "stringtable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <memory>
+#include <mutex>
+
+namespace platform {
+
+struct Module {
+    QLibrary library;
+    std::string name;
+    std::unique_ptr<StringTable> strings; // parsed on first use
+};
+
+namespace {
+
+std::string baseName(const std::string& name) {
+    return QFileInfo(QString::fromStdString(name)).completeBaseName().toStdString();
+}
+
+QString soFileName(const std::string& name) {
+    QString file = QFileInfo(QString::fromStdString(name).replace('\\', '/')).fileName();
+    if (file.endsWith(".dll", Qt::CaseInsensitive))
+        file.chop(4);
+    if (!file.endsWith(".so"))
+        file += ".so";
+    return file;
+}
+
+// Resource ids and types are written "#<number>" on the program's side.
+QString resourceKey(const std::string& s) {
+    QString k = QString::fromStdString(s);
+    if (k.startsWith('#'))
+        k.remove(0, 1);
+    return k;
+}
+
+std::unique_ptr<StringTable> readStringTable(const std::string& moduleName) {
+    QFile f(StringTableResourcePath(moduleName));
+    auto table = std::make_unique<StringTable>();
+    if (f.open(QIODevice::ReadOnly))
+        table->parse(f.readAll());
+    return table;
+}
+
+// The string table of a module, parsed once per loaded module; the program's
+// own table is parsed once per run.
+const StringTable& stringTableOf(ModuleHandle module) {
+    if (module) {
+        if (!module->strings)
+            module->strings = readStringTable(module->name);
+        return *module->strings;
+    }
+    static std::mutex lock;
+    static std::unique_ptr<StringTable> own;
+    std::lock_guard<std::mutex> guard(lock);
+    if (!own)
+        own = readStringTable(ModuleName(nullptr));
+    return *own;
+}
+
+} // namespace
+
+std::string ProgramDirectory() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath().toStdString();
+    return QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath().toStdString();
+}
+
+std::string ResolveLibraryPath(const std::string& name) {
+    const QString given = QString::fromStdString(name).replace('\\', '/');
+    const QString file = soFileName(name);
+    QStringList candidates;
+    if (given.contains('/'))
+        candidates << QFileInfo(given).absolutePath() + '/' + file;
+    else
+        candidates << QString::fromStdString(ProgramDirectory()) + '/' + file
+                   << QDir::currentPath() + '/' + file;
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile())
+            return QFileInfo(c).absoluteFilePath().toStdString();
+    return {};
+}
+
+ModuleHandle LoadLibrary(const std::string& name) {
+    if (name.empty())
+        return nullptr;
+    const std::string path = ResolveLibraryPath(name);
+    if (path.empty())
+        return nullptr;
+    auto module = std::make_unique<Module>();
+    module->library.setFileName(QString::fromStdString(path));
+    if (!module->library.load())
+        return nullptr;
+    module->name = baseName(path);
+    return module.release();
+}
+
+void* GetProcAddress(ModuleHandle module, const char* symbol) {
+    if (!module || !symbol)
+        return nullptr;
+    return reinterpret_cast<void*>(module->library.resolve(symbol));
+}
+
+void FreeLibrary(ModuleHandle module) {
+    if (!module)
+        return;
+    module->library.unload();
+    delete module;
+}
+
+std::string ModuleName(ModuleHandle module) { return module ? module->name : "Vexano"; }
+
+QString StringTableResourcePath(const std::string& moduleName) {
+    return QStringLiteral(":/modules/%1/strings.bin").arg(QString::fromStdString(moduleName));
+}
+
+QString TypedResourcePath(const std::string& moduleName, const std::string& name,
+                          const std::string& type) {
+    return QStringLiteral(":/modules/%1/rc/%2/%3")
+        .arg(QString::fromStdString(moduleName), resourceKey(type), resourceKey(name));
+}
+
+int LoadString(ModuleHandle module, unsigned id, char* buffer, int size) {
+    if (!buffer || size <= 0)
+        return 0;
+    const std::string* text = stringTableOf(module).find(id);
+    if (!text || text->empty())
+        return 0;
+    const int n = std::min<int>(static_cast<int>(text->size()), size - 1);
+    std::copy_n(text->data(), n, buffer);
+    buffer[n] = '\0';
+    return n;
+}
+
+bool FindResource(ModuleHandle module, const std::string& name, const std::string& type,
+                  QByteArray& data) {
+    QFile f(TypedResourcePath(ModuleName(module), name, type));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    data = f.readAll();
+    return true;
+}
+
+} // namespace platform

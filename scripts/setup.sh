@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what the build needs, only when something is missing, then
+# configures and builds. Sourced by run.sh and test.sh.
+set -euo pipefail
+
+VEXANO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VEXANO_BUILD="${VEXANO_BUILD:-$VEXANO_ROOT/build}"
+
+VEXANO_PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    xvfb xauth
+)
+
+vexano_install_missing() {
+    local missing=()
+    local p
+    for p in "${VEXANO_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" \
+            || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+}
+
+vexano_build() {
+    if [ ! -f "$VEXANO_BUILD/build.ninja" ]; then
+        cmake -S "$VEXANO_ROOT" -B "$VEXANO_BUILD" -G Ninja
+    fi
+    cmake --build "$VEXANO_BUILD" -j "$(nproc)"
+}
