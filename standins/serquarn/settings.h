@@ -1,0 +1,45 @@
+#pragma once
+// How the simulated unit behaves: its model, delays and the faults a test
+// asks for. Filled from defaults, then from SERQUARN_SIM_BAUD and
+// SERQUARN_SIM_FAULTS, then changed by the SimUnit_ control calls.
+#include "engine.h"
+#include "memory.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace serquarn {
+
+struct Settings {
+    int model = 30;
+    bool absent = false;
+    bool refuseAllWrites = false;
+    std::set<int> refusedParams;
+    std::set<int> refusedCommands;
+    int failCall = 0;   // the k-th exchange from now fails; 0 none
+    int dropAfter = -1; // exchanges that still work before the link is lost; -1 never
+    uint32_t reconnectDelayMs = 300;
+    uint32_t readyDelayMs = 500;
+    bool neverReady = false;
+    int programStatus = 0;
+    int programTimes = 0; // programmings answered with that status; 0 every one
+    int paramWidth = 1;   // width of CoeffPressDiff
+    int calibrationFlags = 0;
+    uint32_t calibrationStepMs = 1500;
+    Geometry geometry;
+    EngineMode engine = EngineMode::Cycle;
+    int port = 1;
+    int baud = 9600;              // 0: no time spent on the line
+    int realTimeLength = 0;       // bytes a block read delivers at most; 0 the whole block
+    bool neverConfigured = false; // marks the loaded memory never configured
+};
+
+// Applies "key=value;key;..." (see the keys in settings.cpp). Returns false
+// when a key is unknown or a value unreadable; the others are applied.
+bool applyFaultText(Settings& s, const std::string& text, std::string* problems = nullptr);
+
+// Defaults, then the environment.
+Settings settingsFromEnvironment();
+
+} // namespace serquarn

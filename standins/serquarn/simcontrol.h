@@ -1,0 +1,75 @@
+#pragma once
+// Controls of the simulated unit for tests in the same process (resolved by
+// name from the loaded "SerQuarnDL" module); the program never calls them.
+// A test starting the program as a child process sets the same things with
+// SERQUARN_SIM_FAULTS (see settings.cpp for the keys).
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// A fresh unit (never configured, zero memory but for its serial number and
+// clock), settings from the environment, an empty call log. A null or empty
+// path takes SERQUARN_SIM_MEMORY or the user's data folder; the fresh memory
+// is stored there.
+void SimUnit_Reset(const char* memoryPath);
+// Takes the memory file as it now is (for instance after a child process
+// used the unit), dropping changes not yet stored.
+void SimUnit_Reload(void);
+// "key=value;key" as SERQUARN_SIM_FAULTS; 0 when a key was not understood.
+int SimUnit_ApplyFaults(const char* text);
+
+void SimUnit_SetModel(int model);
+void SimUnit_SetAbsent(int on);
+void SimUnit_RefuseAllWrites(int on);
+void SimUnit_RefuseWritesTo(int param, int on);
+void SimUnit_RefuseCommand(int command, int on);
+// The k-th exchange with the unit from now fails (1 = the next); 0 cancels.
+void SimUnit_FailCall(int k);
+// n more exchanges work on the open link, the next fails and the link is
+// lost (IsConnected 0, exchanges fail) until Reconnect or Connect; -1 cancels.
+void SimUnit_DropAfter(int n);
+void SimUnit_SetReconnectDelay(int ms);
+void SimUnit_SetReadyDelay(int ms);
+void SimUnit_SetNeverReady(int on);
+// The next `times` programmings answer status (0 times: every one).
+void SimUnit_SetProgramStatus(int status, int times);
+// Width of CoeffPressDiff (parameter 124): 1 bytes, 2 words, 0 or less absent.
+void SimUnit_SetParamWidth(int width);
+void SimUnit_SetCalibrationRefusal(int flags);
+void SimUnit_SetCalibrationStep(int ms);
+// Map geometry: columns and rows as the unit holds them (1..16 each).
+int SimUnit_SetMapGeometry(int columns, int rows);
+// 0 cycle, 1 stopped, 2 idle, 3 held at 2000 rpm; the scenario starts anew.
+void SimUnit_SetEngine(int mode);
+void SimUnit_SetPort(int port);
+// Line speed of the link-speed model; 0 switches it off.
+void SimUnit_SetBaud(int baud);
+// Real-time reads deliver at most n bytes; 0 the whole block.
+void SimUnit_SetRealTimeLength(int n);
+// Real-time block 1 or 2 answers these bytes from now on; length 0 returns
+// to the live engine.
+void SimUnit_FreezeRealTime(int block, const unsigned char* bytes, int length);
+
+// Element `index` of a parameter (rows one after the other), in the unit's
+// own signedness; 1 done, 0 no such element.
+int SimUnit_Peek(int param, int index, int* value);
+int SimUnit_Poke(int param, int index, int value);
+int SimUnit_ElementCount(int param);
+int SimUnit_StateFlags(void);
+void SimUnit_SetNeverConfigured(int on);
+int SimUnit_IsConnected(void);
+int SimUnit_IsReady(void);
+int SimUnit_CalibrationState(void);
+
+// Texts: the full length is returned, at most size - 1 bytes and a 0 copied.
+int SimUnit_MemoryPath(char* buffer, int size);
+// Every operation as "Name(args)=result", one a line, oldest first.
+int SimUnit_CallLog(char* buffer, int size);
+void SimUnit_ClearCallLog(void);
+// The payload of the last successful programming: its size (-1 when none),
+// at most size bytes copied, and its MD5 as 32 hex digits and a 0.
+int SimUnit_LastProgram(unsigned char* buffer, int size, char* md5Hex);
+
+#ifdef __cplusplus
+}
+#endif

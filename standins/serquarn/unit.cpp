@@ -1,0 +1,549 @@
+#include "unit.h"
+
+#include "link.h"
+#include "platform/clock.h"
+
+#include "core/paramid.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace serquarn {
+
+namespace {
+
+constexpr uint8_t kCustomerCode = 10;
+constexpr uint8_t kFirmwareMinor = 7; // shown as "2.7"
+constexpr uint8_t kFirmwareMajor = 2;
+constexpr char kFreshSerial[] = "SIM00000000000012345";
+constexpr int kDefaultCalibrationRpm = 2800;
+constexpr int kMaxFirmware = 16 * 1024 * 1024;
+constexpr size_t kMaxLogEntries = 200000;
+
+// Frame of one exchange on the line: a request of command, two id bytes and
+// a checksum plus its arguments, an answer of status and checksum plus data.
+constexpr int kRequestBytes = 4;
+constexpr int kAnswerBytes = 2;
+
+std::string defaultMemoryPath() {
+    if (const char* env = std::getenv("SERQUARN_SIM_MEMORY"); env && *env)
+        return env;
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            "/SerQuarnDL/unit.mem")
+        .toStdString();
+}
+
+int dataBytes(uint32_t id) {
+    return int(paramid::byteSize(id));
+}
+
+} // namespace
+
+SimulatedUnit& SimulatedUnit::instance() {
+    static SimulatedUnit unit;
+    return unit;
+}
+
+SimulatedUnit::SimulatedUnit() {
+    settings_ = settingsFromEnvironment();
+    memoryPath_ = defaultMemoryPath();
+    applySettings();
+    load();
+    engineEpoch_ = now();
+    openLogFile();
+}
+
+SimulatedUnit::~SimulatedUnit() {
+    flush();
+    for (TSerialEcuLink* link : links_)
+        deleteLink(link);
+}
+
+uint32_t SimulatedUnit::now() {
+    return platform::GetTickCount();
+}
+
+void SimulatedUnit::log(std::string entry) {
+    if (logFile_.isOpen()) {
+        logFile_.write((entry + '\n').c_str());
+        logFile_.flush();
+    }
+    if (log_.size() >= kMaxLogEntries)
+        log_.pop_front();
+    log_.push_back(std::move(entry));
+}
+
+void SimulatedUnit::openLogFile() {
+    logFile_.close();
+    if (const char* path = std::getenv("SERQUARN_SIM_LOG"); path && *path) {
+        logFile_.setFileName(QString::fromLocal8Bit(path));
+        logFile_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    }
+}
+
+// --- memory and its file -------------------------------------------------
+
+void SimulatedUnit::freshMemory() {
+    memory_.clear();
+    memory_.poke(kStateFlags, 0, 1); // never configured
+    for (int i = 0; i < kSerialLength; ++i)
+        memory_.poke(kSerialNumber, i, uint8_t(kFreshSerial[i]));
+    memory_.poke(kClock, 0, kDefaultClock);
+}
+
+void SimulatedUnit::load() {
+    QFile f(QString::fromStdString(memoryPath_));
+    const bool loaded = f.open(QIODevice::ReadOnly) && memory_.deserialize(f.readAll());
+    if (!loaded)
+        freshMemory();
+    if (settings_.neverConfigured)
+        memory_.poke(kStateFlags, 0, memory_.peek(kStateFlags, 0).value_or(0) | 1);
+    dirty_ = false;
+}
+
+bool SimulatedUnit::save() {
+    const QString path = QString::fromStdString(memoryPath_);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(memory_.serialize()) < 0 || !f.commit()) {
+        std::fprintf(stderr, "SerQuarnDL: cannot store the unit memory in %s\n",
+                     memoryPath_.c_str());
+        return false;
+    }
+    dirty_ = false;
+    return true;
+}
+
+void SimulatedUnit::flush() {
+    if (dirty_)
+        save();
+}
+
+void SimulatedUnit::reload() {
+    // What another process left in the file wins over unsaved changes here.
+    load();
+}
+
+void SimulatedUnit::memoryChanged() {
+    dirty_ = true;
+    save();
+}
+
+void SimulatedUnit::setNeverConfigured(bool on) {
+    const int flags = memory_.peek(kStateFlags, 0).value_or(0);
+    memory_.poke(kStateFlags, 0, on ? (flags | 1) : (flags & ~1));
+    memoryChanged();
+}
+
+// --- life cycle ----------------------------------------------------------
+
+TSerialEcuLink* SimulatedUnit::createLink() {
+    // A new link object finds the unit as its memory file holds it.
+    flush();
+    load();
+    TSerialEcuLink* link = newLink(*this);
+    links_.insert(link);
+    log("CreateClassInstance()");
+    return link;
+}
+
+bool SimulatedUnit::destroyLink(TSerialEcuLink* link) {
+    if (!links_.erase(link)) {
+        log("DestroyClassInstance(unknown)");
+        return false;
+    }
+    deleteLink(link);
+    if (links_.empty() && state_ != LinkState::Closed)
+        close();
+    flush();
+    log("DestroyClassInstance()");
+    return true;
+}
+
+void SimulatedUnit::reset(const std::string& memoryPath) {
+    settings_ = settingsFromEnvironment();
+    memoryPath_ = memoryPath.empty() ? defaultMemoryPath() : memoryPath;
+    applySettings();
+    freshMemory();
+    save();
+    state_ = LinkState::Closed;
+    closedAt_.reset();
+    restarting_ = false;
+    lineCarry_ = 0;
+    savePending_ = false;
+    calibration_.stop();
+    for (auto& f : frozen_)
+        f.clear();
+    hasProgram_ = false;
+    lastProgram_.clear();
+    engineEpoch_ = now();
+    log_.clear();
+    openLogFile();
+}
+
+void SimulatedUnit::applySettings() {
+    memory_.setGeometry(settings_.geometry);
+    memory_.setPressureWidth(settings_.paramWidth);
+    calibration_.setStepMs(settings_.calibrationStepMs);
+}
+
+bool SimulatedUnit::applyFaults(const std::string& text) {
+    const bool ok = applyFaultText(settings_, text);
+    applySettings();
+    if (settings_.neverConfigured)
+        setNeverConfigured(true);
+    return ok;
+}
+
+void SimulatedUnit::setEngine(EngineMode mode) {
+    settings_.engine = mode;
+    engineEpoch_ = now();
+}
+
+void SimulatedUnit::freezeRealTime(int block, const uint8_t* bytes, int length) {
+    if (block < 1 || block > 2)
+        return;
+    auto& f = frozen_[block];
+    f.clear();
+    if (bytes && length > 0) {
+        f.assign(bytes, bytes + std::min(length, block == 1 ? kBlock1Size : kBlock2Size));
+        f.resize(block == 1 ? kBlock1Size : kBlock2Size, 0);
+    }
+}
+
+// --- time, faults and the line ---------------------------------------------
+
+void SimulatedUnit::update() {
+    if (calibration_.reachEnd(now())) {
+        applyCalibrationResult(memory_);
+        memoryChanged();
+    }
+}
+
+void SimulatedUnit::restart() {
+    restarting_ = true;
+    restartAt_ = now();
+}
+
+bool SimulatedUnit::ready() {
+    if (settings_.neverReady)
+        return false;
+    if (restarting_ && now() - restartAt_ >= settings_.readyDelayMs)
+        restarting_ = false;
+    return !restarting_;
+}
+
+void SimulatedUnit::lose() {
+    state_ = LinkState::Lost;
+    closedAt_ = now();
+    flush();
+}
+
+bool SimulatedUnit::faultHits() {
+    if (settings_.failCall > 0 && --settings_.failCall == 0)
+        return true;
+    if (settings_.dropAfter >= 0 && state_ == LinkState::Open) {
+        if (settings_.dropAfter == 0) {
+            settings_.dropAfter = -1;
+            lose();
+            return true;
+        }
+        --settings_.dropAfter;
+    }
+    return false;
+}
+
+SimulatedUnit::Route SimulatedUnit::route() {
+    update();
+    if (faultHits())
+        return Route::Fail;
+    switch (state_) {
+    case LinkState::Open:
+        if (!settings_.absent)
+            return Route::Unit;
+        lose();
+        return Route::Fail;
+    case LinkState::Closed:
+        return Route::Offline;
+    case LinkState::Lost:
+        break;
+    }
+    return Route::Fail;
+}
+
+void SimulatedUnit::transmit(int requestBytes, int answerBytes) {
+    if (settings_.baud <= 0)
+        return;
+    // 10 bits a byte; the remainder below a millisecond is carried on.
+    const uint64_t perMs = uint64_t(settings_.baud) * 1000;
+    lineCarry_ += uint64_t(requestBytes + answerBytes) * 10 * 1000000;
+    const uint64_t ms = lineCarry_ / perMs;
+    lineCarry_ %= perMs;
+    if (ms)
+        platform::Sleep(uint32_t(ms));
+}
+
+bool SimulatedUnit::writesRefused(uint32_t id) const {
+    return settings_.refuseAllWrites || settings_.refusedParams.count(int(paramid::number(id)));
+}
+
+// --- connection --------------------------------------------------------
+
+bool SimulatedUnit::connect() {
+    update();
+    if (settings_.absent)
+        return false;
+    state_ = LinkState::Open;
+    transmit(kRequestBytes, kAnswerBytes);
+    return true;
+}
+
+int SimulatedUnit::reconnect() {
+    update();
+    if (state_ == LinkState::Open)
+        return 1;
+    if (settings_.absent || (closedAt_ && now() - *closedAt_ < settings_.reconnectDelayMs))
+        return 0;
+    state_ = LinkState::Open;
+    restart();
+    transmit(kRequestBytes, kAnswerBytes);
+    return 1;
+}
+
+bool SimulatedUnit::close() {
+    if (state_ != LinkState::Closed) {
+        state_ = LinkState::Closed;
+        closedAt_ = now();
+    }
+    flush();
+    return true;
+}
+
+// --- parameters ----------------------------------------------------------
+
+bool SimulatedUnit::readParam(uint32_t id, int32_t* values) {
+    if (route() != Route::Unit)
+        return false;
+    const bool ok = memory_.read(id, values);
+    if (ok && paramid::number(id) == kReadyCode)
+        values[0] = ready() ? kReadyValue : 0;
+    transmit(kRequestBytes, kAnswerBytes + (ok ? dataBytes(id) : 0));
+    return ok;
+}
+
+bool SimulatedUnit::readParamRow(uint32_t id, int32_t* values, int row) {
+    if (route() != Route::Unit)
+        return false;
+    const bool ok = memory_.readRow(id, values, row);
+    transmit(kRequestBytes + 1, kAnswerBytes + (ok ? dataBytes(id) : 0));
+    return ok;
+}
+
+bool SimulatedUnit::write(uint32_t id, int requestBytes, const std::function<bool(bool)>& op) {
+    const Route r = route();
+    if (r == Route::Fail || writesRefused(id))
+        return false;
+    if (r == Route::Offline)
+        return op(false); // accepted by the link, the unit never sees it
+    const bool ok = op(true);
+    dirty_ = dirty_ || ok;
+    transmit(kRequestBytes + requestBytes, kAnswerBytes);
+    return ok;
+}
+
+int8_t SimulatedUnit::paramWidth(int param) const {
+    if (param < 0 || param > 0xff)
+        return 0;
+    if (param == kPressureCoefficients)
+        return int8_t(std::clamp(settings_.paramWidth, -128, 127));
+    return int8_t(memory_.widthOf(unsigned(param)));
+}
+
+bool SimulatedUnit::readEcuId(uint8_t* id4) {
+    if (route() != Route::Unit)
+        return false;
+    transmit(kRequestBytes, kAnswerBytes + 4);
+    if (!id4)
+        return false;
+    const uint8_t id[4] = {kCustomerCode, uint8_t(settings_.model), kFirmwareMinor, kFirmwareMajor};
+    std::memcpy(id4, id, 4);
+    return true;
+}
+
+// --- commands --------------------------------------------------------------
+
+bool SimulatedUnit::sendCommand(int command, uint8_t* bytes, int length, int capacity) {
+    if (route() != Route::Unit)
+        return false;
+    static const std::map<int, Command> commands = {
+        {4, &SimulatedUnit::geometryCommand},
+        {17, &SimulatedUnit::beginSaveCommand},
+        {18, &SimulatedUnit::endSaveCommand},
+        {19, &SimulatedUnit::startCalibrationCommand},
+        {20, &SimulatedUnit::queryCalibrationCommand},
+        {21, &SimulatedUnit::stopCalibrationCommand},
+    };
+    int answer = 0;
+    bool ok = false;
+    const auto it = commands.find(command);
+    if (it != commands.end() && !settings_.refusedCommands.count(command) && length >= 0 &&
+        capacity >= 0 && (bytes || (length == 0 && capacity == 0)))
+        ok = (this->*(it->second))(bytes, capacity, answer);
+    transmit(kRequestBytes + std::max(length, 0), kAnswerBytes + answer);
+    return ok;
+}
+
+bool SimulatedUnit::geometryCommand(uint8_t* bytes, int capacity, int& answer) {
+    if (capacity < 2)
+        return false;
+    const Geometry g = memory_.geometry();
+    bytes[0] = uint8_t(g.columns);
+    bytes[1] = uint8_t(g.rows);
+    answer = 2;
+    return true;
+}
+
+bool SimulatedUnit::beginSaveCommand(uint8_t*, int, int&) {
+    savePending_ = true;
+    return true;
+}
+
+bool SimulatedUnit::endSaveCommand(uint8_t*, int, int&) {
+    // The unit stores its memory and starts again.
+    savePending_ = false;
+    if (!calibration_.running())
+        calibration_.stop(); // a finished calibration is over once stored
+    dirty_ = true;
+    if (!save())
+        return false;
+    restart();
+    return true;
+}
+
+bool SimulatedUnit::startCalibrationCommand(uint8_t*, int, int&) {
+    calibration_.start(now());
+    return true;
+}
+
+bool SimulatedUnit::queryCalibrationCommand(uint8_t* bytes, int capacity, int& answer) {
+    if (capacity < 2)
+        return false;
+    int state = calibration_.stateAt(now());
+    int flags = 0;
+    if (calibration_.running() && settings_.calibrationFlags) {
+        // The unit will not calibrate as things are: it says why and stops.
+        flags = settings_.calibrationFlags & 0xff;
+        state = 0;
+        calibration_.stop();
+    }
+    bytes[0] = uint8_t(int8_t(state));
+    bytes[1] = uint8_t(flags);
+    answer = 2;
+    return true;
+}
+
+bool SimulatedUnit::stopCalibrationCommand(uint8_t*, int, int&) {
+    if (calibration_.running()) {
+        calibration_.stop();
+        restart();
+    }
+    return true;
+}
+
+// --- live data ---------------------------------------------------------------
+
+EngineInputs SimulatedUnit::engineInputs() {
+    EngineInputs in;
+    in.elapsedMs = now() - engineEpoch_;
+    in.mode = settings_.engine;
+    if (calibration_.holdsSpeed(now())) {
+        const int rpm = memory_.peek(kCalibrationRpm, 0).value_or(0);
+        in.calibrationRpm = rpm > 0 ? rpm : kDefaultCalibrationRpm;
+    }
+    in.clock = memory_.peek(kClock, 0).value_or(kDefaultClock);
+    in.lambdaType = memory_.peek(kLambdaType, 0).value_or(2);
+    in.secondBank = (memory_.peek(kFlags, 0).value_or(0) & 0x4) == 0;
+    return in;
+}
+
+std::vector<uint8_t> SimulatedUnit::realTimeData(int block) {
+    if (!frozen_[block].empty())
+        return frozen_[block];
+    const EngineInputs in = engineInputs();
+    const EngineState s = engineAt(in);
+    if (block == 1) {
+        const auto b = realTimeBlock1(s, in);
+        return {b.begin(), b.end()};
+    }
+    const auto b = realTimeBlock2(s);
+    return {b.begin(), b.end()};
+}
+
+bool SimulatedUnit::readRealTimeBlock(int block, uint8_t* bytes, int* length) {
+    if (!length)
+        return false;
+    const int capacity = *length;
+    *length = 0;
+    if (route() != Route::Unit)
+        return false;
+    if ((block != 1 && block != 2) || !bytes || capacity <= 0) {
+        transmit(kRequestBytes, kAnswerBytes);
+        return false;
+    }
+    const std::vector<uint8_t> data = realTimeData(block);
+    int n = std::min<int>(capacity, int(data.size()));
+    if (settings_.realTimeLength > 0)
+        n = std::min(n, settings_.realTimeLength);
+    std::memcpy(bytes, data.data(), size_t(n));
+    *length = n;
+    transmit(kRequestBytes, kAnswerBytes + n);
+    return true;
+}
+
+// --- programming -------------------------------------------------------------
+
+int SimulatedUnit::programImage(const uint8_t* buffer) {
+    if (!buffer)
+        return -2;
+    const uint32_t size = uint32_t(buffer[0]) | uint32_t(buffer[1]) << 8 |
+                          uint32_t(buffer[2]) << 16 | uint32_t(buffer[3]) << 24;
+    if (size == 0 || size > uint32_t(kMaxFirmware))
+        return -2;
+    return program(QByteArray(reinterpret_cast<const char*>(buffer + 4), int(size)));
+}
+
+int SimulatedUnit::programFile(const char* path) {
+    if (!path)
+        return -2;
+    QFile f(QString::fromLocal8Bit(path));
+    if (!f.open(QIODevice::ReadOnly) || f.size() == 0 || f.size() > kMaxFirmware)
+        return -2;
+    return program(f.readAll());
+}
+
+int SimulatedUnit::program(const QByteArray& payload) {
+    // The boot loader answers whether or not the link is open.
+    update();
+    if (faultHits() || settings_.absent)
+        return -1;
+    transmit(kRequestBytes + 4 + int(payload.size()), kAnswerBytes);
+    if (settings_.programStatus != 0) {
+        const int status = settings_.programStatus;
+        if (settings_.programTimes > 0 && --settings_.programTimes == 0)
+            settings_.programStatus = 0;
+        return status;
+    }
+    hasProgram_ = true;
+    lastProgram_ = payload;
+    restart();
+    return 0;
+}
+
+} // namespace serquarn
