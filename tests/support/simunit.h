@@ -1,0 +1,102 @@
+#pragma once
+// Test-side controls of the simulated control unit: loads "SerQuarnDL.dll" by
+// name (the same library instance the program's link component uses) and
+// wraps its SimUnit_ exports.
+//
+//   SimUnit sim;
+//   sim.reset();                 // fresh unit, memory in a temporary folder
+//   sim.refuseWritesTo(0x54);
+//   ... run the code under test ...
+//   EXPECT_EQ(sim.countCalls("WriteParamCell(0x54,"), 1);
+#include "core/serialecu.h"
+
+#include <QTemporaryDir>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class SimUnit {
+public:
+    enum class Engine { Cycle = 0, Stopped = 1, Idle = 2, Rpm2000 = 3 };
+
+    SimUnit();
+    ~SimUnit();
+    SimUnit(const SimUnit&) = delete;
+    SimUnit& operator=(const SimUnit&) = delete;
+
+    bool loaded() const { return module_ != nullptr; }
+
+    // A fresh unit, settings from the environment, an empty call log. With
+    // no path the memory file lives in a temporary folder of this object.
+    void reset(const std::string& memoryPath = {});
+    // The same with the memory file a freshly started program would use:
+    // SERQUARN_SIM_MEMORY, else the user's data folder.
+    void resetFromEnvironment();
+    std::string memoryPath() const;
+    // Takes the memory file as it now is, e.g. after a child process that
+    // ran the program on it (SERQUARN_SIM_MEMORY) has ended.
+    void reload();
+    // The text form of SERQUARN_SIM_FAULTS; false when a key was not understood.
+    bool applyFaults(const std::string& text);
+
+    void setModel(int model);
+    void setAbsent(bool on = true);
+    void refuseAllWrites(bool on = true);
+    void refuseWritesTo(int param, bool on = true);
+    void refuseCommand(int command, bool on = true);
+    // The k-th exchange with the unit from now fails (1 = the next).
+    void failCall(int k);
+    // n more exchanges work, then the link is lost until Reconnect.
+    void dropAfter(int n);
+    void setReconnectDelay(int ms);
+    void setReadyDelay(int ms);
+    void setNeverReady(bool on = true);
+    // The next `times` programmings answer status; 0 times: all of them.
+    void setProgramStatus(int status, int times = 0);
+    void setParamWidth(int width);
+    void setCalibrationRefusal(int flags);
+    void setCalibrationStep(int ms);
+    bool setMapGeometry(int columns, int rows);
+    void setEngine(Engine mode);
+    void setPort(int port);
+    void setBaud(int baud);
+    void setRealTimeLength(int n);
+    // The block answers these bytes from now on; empty: the live engine again.
+    void freezeRealTime(int block, const std::vector<uint8_t>& bytes);
+
+    // Memory as the unit holds it: element index over the rows, the unit's
+    // own signedness.
+    std::optional<int> peek(int param, int index = 0) const;
+    std::vector<int> peekAll(int param) const;
+    bool poke(int param, int index, int value);
+    std::string serialNumber() const;
+    int stateFlags() const;
+    void setNeverConfigured(bool on = true);
+    bool unitConnected() const;
+    bool unitReady() const;
+    int calibrationState() const;
+
+    // "Name(args)=result" per operation, ids in hex, oldest first.
+    std::vector<std::string> callLog() const;
+    int countCalls(const std::string& prefix) const;
+    void clearCallLog();
+
+    struct Program {
+        std::vector<uint8_t> payload;
+        std::string md5;
+    };
+    std::optional<Program> lastProgram() const;
+
+    // Link objects straight from the library, for tests of the unit itself.
+    TSerialEcuLink* createLink();
+    void destroyLink(TSerialEcuLink* link);
+
+private:
+    template <typename R, typename... A> R call(const char* name, A... args) const;
+    std::string text(const char* name) const;
+
+    void* module_ = nullptr; // an OS handle of its own: see simunit.cpp
+    std::unique_ptr<QTemporaryDir> tempDir_;
+};
