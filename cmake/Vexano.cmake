@@ -1,12 +1,14 @@
 # vexano_add_test(<name> SOURCES ... LIBS ... [LABELS ...])
 # A GoogleTest executable registered with CTest; widget tests run offscreen.
+# The simulated unit keeps its memory in the build tree, one file per test
+# executable, never in the user's data folder.
 function(vexano_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SERQUARN_SIM_BAUD=0"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SERQUARN_SIM_BAUD=0;SERQUARN_SIM_MEMORY=${CMAKE_BINARY_DIR}/simunit/${name}.mem"
         LABELS "${ARG_LABELS}"
         TIMEOUT 300)
 endfunction()
