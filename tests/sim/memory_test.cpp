@@ -260,3 +260,132 @@ TEST_F(SimTest, ResetFromTheEnvironmentUsesTheMemoryFileItNames) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(path))) << "the fresh unit is stored";
     EXPECT_EQ(sim.stateFlags(), 1);
 }
+
+namespace {
+
+enum class Move { Whole, Rows, ReadOnly };
+
+struct Item {
+    uint32_t id;
+    Move move;
+    int rows;
+};
+
+// The ids the program moves between image and unit, with the fresh unit's
+// map rows and the byte form of CoeffPressDiff; RifGiriK and TOpenLoop with
+// all 12 entries (the program moves as many as the map has columns).
+const Item kItems[] = {
+    {0x2303, Move::Whole, 1},
+    {0x279, Move::ReadOnly, 1},
+    {0x86, Move::Whole, 1},
+    {0x558a, Move::Whole, 1},
+    {0x1e18b, Move::Whole, 1},
+    {0xc737, Move::Whole, 1},
+    {0xc73d, Move::Whole, 1},
+    {0xc37f, Move::Whole, 1},
+    {0x6154, Move::Rows, 13},
+    {0x14100, Move::Whole, 1},
+    {0x04, Move::Whole, 1},
+    {0x05, Move::Whole, 1},
+    {0x06, Move::Whole, 1},
+    {0x07, Move::Whole, 1},
+    {0x08, Move::Whole, 1},
+    {0x09, Move::Whole, 1},
+    {0x0a, Move::Whole, 1},
+    {0x0b, Move::Whole, 1},
+    {0xc30c, Move::Whole, 1},
+    {0x0f, Move::Whole, 1},
+    {0x210, Move::Whole, 1},
+    {0x11, Move::Whole, 1},
+    {0x212, Move::Whole, 1},
+    {0x14, Move::Whole, 1},
+    {0x17, Move::Whole, 1},
+    {0x218, Move::Whole, 1},
+    {0xa119, Move::Whole, 1},
+    {0x1a, Move::Whole, 1},
+    {0x24, Move::Whole, 1},
+    {0x4125, Move::Whole, 1},
+    {0xa12a, Move::Whole, 1},
+    {0x912b, Move::Whole, 1},
+    {0x3131, Move::Rows, 3},
+    {0x34, Move::Whole, 1},
+    {0x1e135, Move::Whole, 1},
+    {0x38, Move::Whole, 1},
+    {0x5139, Move::Whole, 1},
+    {0x513a, Move::Whole, 1},
+    {0x23b, Move::Whole, 1},
+    {0x23c, Move::Whole, 1},
+    {0x3e, Move::Whole, 1},
+    {0x43, Move::ReadOnly, 1},
+    {0x44, Move::ReadOnly, 1},
+    {0x47, Move::Whole, 1},
+    {0x48, Move::Whole, 1},
+    {0x234a, Move::Whole, 1},
+    {0x24b, Move::Whole, 1},
+    {0x4151, Move::Whole, 1},
+    {0x253, Move::Whole, 1},
+    {0x252, Move::Whole, 1},
+    {0xa15c, Move::Whole, 1},
+    {0x915d, Move::Whole, 1},
+    {0x6d, Move::Whole, 1},
+    {0x75, Move::Whole, 1},
+    {0x76, Move::Whole, 1},
+    {0x77, Move::Whole, 1},
+    {0x6778, Move::Whole, 1},
+    {0x7a, Move::Whole, 1},
+    {0xf37b, Move::Whole, 1},
+    {0xf57c, Move::Whole, 1},
+    {0x27d, Move::Whole, 1},
+    {0x27e, Move::Whole, 1},
+    {0x280, Move::Whole, 1},
+    {0x3181, Move::Whole, 1},
+    {0xc182, Move::Whole, 1},
+    {0xc383, Move::Whole, 1},
+    {0x2385, Move::Whole, 1},
+    {0x87, Move::Whole, 1},
+    {0x88, Move::Whole, 1},
+    {0x89, Move::Whole, 1},
+    {0x28d, Move::Whole, 1},
+    {0x28e, Move::Whole, 1},
+    {0x238f, Move::Rows, 8},
+    {0x90, Move::Whole, 1},
+    {0x2391, Move::Whole, 1},
+    {0x292, Move::Whole, 1},
+    {0x293, Move::Whole, 1},
+    {0x2194, Move::Whole, 1},
+    {0x4595, Move::Rows, 4},
+    {0x296, Move::Whole, 1},
+    {0x3197, Move::Whole, 1},
+    // Read by the windows: state flags, ready code, injectors in error.
+    {0x01, Move::Whole, 1},
+    {0x02, Move::ReadOnly, 1},
+    {0x4d, Move::Whole, 1},
+    {0x5e, Move::Whole, 1},
+};
+
+} // namespace
+
+TEST_F(SimTest, EveryItemTheProgramMovesFitsTheUnit) {
+    ASSERT_TRUE(link->Connect());
+    int32_t values[64] = {};
+    for (const Item& item : kItems) {
+        SCOPED_TRACE(testing::Message() << std::hex << item.id);
+        if (item.move == Move::Rows) {
+            for (int r = 0; r < item.rows; ++r) {
+                EXPECT_TRUE(link->ReadParamRow(item.id, values, r));
+                EXPECT_TRUE(link->WriteParamRow(item.id, values, r));
+            }
+            EXPECT_FALSE(link->ReadParamRow(item.id, values, item.rows)) << "one row more";
+            continue;
+        }
+        EXPECT_TRUE(link->ReadParam(item.id, values));
+        const bool multi = item.id & 0x100;
+        const bool written =
+            multi ? link->WriteParamArray(item.id, values) : link->WriteParam(item.id, values[0]);
+        EXPECT_EQ(written, item.move != Move::ReadOnly);
+        // One element more than the item has is more than the unit holds.
+        if (multi && item.move == Move::Whole) {
+            EXPECT_FALSE(link->ReadParam(item.id + 0x1000, values));
+        }
+    }
+}
