@@ -1,0 +1,176 @@
+#include "scramble.h"
+
+#include "platform/cp1252.h"
+#include "platform/files.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <string_view>
+
+namespace {
+
+constexpr size_t kTokenLength = sizeof kEncryptedHeader - 1;
+static_assert(sizeof kDecryptedHeader == sizeof kEncryptedHeader);
+
+QString q(const char* path) {
+    return platform::toUnicode(path);
+}
+
+struct TTokenMatch {
+    enum { No, Whole, CutShort } kind = No;
+    size_t bodyOffset = 0;
+};
+
+// The token, optional blanks, then CR LF or LF; data that stops before the
+// line end is a header cut short.
+TTokenMatch MatchHeader(const uint8_t* data, size_t size, const char* token) {
+    const size_t n = std::min(size, kTokenLength);
+    if (size == 0 || std::memcmp(data, token, n) != 0)
+        return {};
+    if (size < kTokenLength)
+        return {TTokenMatch::CutShort};
+    size_t pos = kTokenLength;
+    while (pos < size && (data[pos] == ' ' || data[pos] == '\t'))
+        ++pos;
+    if (pos < size && data[pos] == '\r')
+        ++pos;
+    if (pos == size)
+        return {TTokenMatch::CutShort};
+    if (data[pos] != '\n')
+        return {};
+    return {TTokenMatch::Whole, pos + 1};
+}
+
+std::optional<QByteArray> ReadWholeFile(const char* path) {
+    if (!path)
+        return std::nullopt;
+    QFile f(q(path));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const qint64 size = f.size();
+    QByteArray bytes = f.readAll();
+    if (bytes.size() != size)
+        return std::nullopt; // short read
+    return bytes;
+}
+
+// Replaces target only once every byte is written.
+bool WriteWholeFile(const char* target, const QByteArray& head, const uint8_t* body, size_t size) {
+    QSaveFile f(q(target));
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    if (f.write(head) != head.size() ||
+        f.write(reinterpret_cast<const char*>(body), qint64(size)) != qint64(size)) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+const uint8_t* Bytes(const QByteArray& a) {
+    return reinterpret_cast<const uint8_t*>(a.data());
+}
+
+} // namespace
+
+bool IsValidScrambleKey(const char* key) {
+    if (!key)
+        return false;
+    const size_t n = std::strlen(key);
+    return n >= 1 && n <= size_t(kMaxScrambleKeyLength);
+}
+
+void ScrambleBytes(uint8_t* data, size_t size, const char* key, size_t position) {
+    const size_t length = std::strlen(key);
+    // The stream repeats every lcm(length, 5) bytes: build one period once.
+    const size_t period = std::lcm(length, size_t(5));
+    uint8_t stream[kMaxScrambleKeyLength * 5];
+    for (size_t i = 0; i < period; ++i)
+        stream[i] = static_cast<uint8_t>(
+            static_cast<unsigned>(static_cast<uint8_t>(key[i % length])) << (i % 5));
+    size_t k = position % period;
+    for (size_t i = 0; i < size; ++i) {
+        data[i] ^= stream[k];
+        if (++k == period)
+            k = 0;
+    }
+}
+
+TContainerLayout InspectContainer(const uint8_t* data, size_t size) {
+    const std::pair<const char*, TContainerHeader> tokens[] = {
+        {kEncryptedHeader, TContainerHeader::Encrypted},
+        {kDecryptedHeader, TContainerHeader::Decrypted}};
+    for (const auto& [token, header] : tokens) {
+        const TTokenMatch m = MatchHeader(data, size, token);
+        if (m.kind == TTokenMatch::Whole)
+            return {header, m.bodyOffset};
+        if (m.kind == TTokenMatch::CutShort)
+            return {TContainerHeader::Truncated, 0};
+    }
+    return {};
+}
+
+std::optional<std::vector<uint8_t>> DecodeContainer(const uint8_t* data, size_t size,
+                                                    const char* key) {
+    if (!IsValidScrambleKey(key) || (!data && size))
+        return std::nullopt;
+    const TContainerLayout layout = InspectContainer(data, size);
+    if (layout.header == TContainerHeader::Truncated)
+        return std::nullopt;
+    std::vector<uint8_t> body(data + layout.bodyOffset, data + size);
+    if (layout.header != TContainerHeader::Decrypted)
+        ScrambleBytes(body.data(), body.size(), key);
+    return body;
+}
+
+bool ConvertScrambledFile(const char* source, const char* target, bool toPlain, const char* key) {
+    if (!source || !target || !IsValidScrambleKey(key) || platform::SameFile(source, target))
+        return false;
+    const std::optional<QByteArray> in = ReadWholeFile(source);
+    if (!in)
+        return false;
+    const TContainerLayout layout = InspectContainer(Bytes(*in), size_t(in->size()));
+    const TContainerHeader wanted =
+        toPlain ? TContainerHeader::Decrypted : TContainerHeader::Encrypted;
+    if (layout.header == TContainerHeader::Truncated)
+        return false;
+    if (layout.header == wanted)
+        return WriteWholeFile(target, {}, Bytes(*in), size_t(in->size()));
+    // A plain body becomes scrambled and a scrambled one plain: one transform.
+    std::vector<uint8_t> body(Bytes(*in) + layout.bodyOffset, Bytes(*in) + in->size());
+    ScrambleBytes(body.data(), body.size(), key);
+    const QByteArray head = QByteArray(toPlain ? kDecryptedHeader : kEncryptedHeader) + "\r\n";
+    return WriteWholeFile(target, head, body.data(), body.size());
+}
+
+std::optional<std::vector<uint8_t>> ReadScrambledFile(const char* path, const char* key) {
+    if (!IsValidScrambleKey(key))
+        return std::nullopt;
+    const std::optional<QByteArray> in = ReadWholeFile(path);
+    if (!in)
+        return std::nullopt;
+    std::optional<std::vector<uint8_t>> body = DecodeContainer(Bytes(*in), size_t(in->size()), key);
+    if (!body || body->size() > 0xffffffffu)
+        return std::nullopt;
+    const uint32_t length = static_cast<uint32_t>(body->size());
+    std::vector<uint8_t> out(4 + body->size());
+    for (int b = 0; b < 4; ++b)
+        out[b] = static_cast<uint8_t>(length >> (8 * b));
+    std::copy(body->begin(), body->end(), out.begin() + 4);
+    return out;
+}
+
+bool UnscrambleResource(const uint8_t* data, size_t size, const char* target, const char* key) {
+    if (!data || size == 0 || !target || !IsValidScrambleKey(key))
+        return false;
+    // Resources carry only the scrambled header; any other first line is body.
+    const TTokenMatch m = MatchHeader(data, size, kEncryptedHeader);
+    if (m.kind == TTokenMatch::CutShort)
+        return false;
+    std::vector<uint8_t> body(data + m.bodyOffset, data + size);
+    ScrambleBytes(body.data(), body.size(), key);
+    return WriteWholeFile(target, {}, body.data(), body.size());
+}
