@@ -227,16 +227,38 @@ void TConfigFile::DropTemp() {
     open_ = resource_ = false;
 }
 
-// Checks and parses the plain copy; on failure the copy is deleted.
-bool TConfigFile::LoadTemp(const char* message) {
-    QFile f(platform::toUnicode(temp_));
-    QByteArray text;
-    if (f.open(QIODevice::ReadOnly))
-        text = f.read(kMaxPlainSize + 1);
-    const Fault fault =
-        f.error() != QFileDevice::NoError
-            ? Fault::Unreadable
-            : LoadText(std::string_view(text.constData(), size_t(text.size())), profile_);
+namespace {
+
+// The work copy is scratch: written plainly, since it never outlives the open file.
+bool WriteScratch(const std::string& path, std::string_view bytes) {
+    QFile f(platform::toUnicode(path));
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           f.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && f.flush();
+}
+
+std::optional<std::vector<uint8_t>> ReadContainer(const std::string& path, const char* key) {
+    QFile f(platform::toUnicode(path));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const qint64 size = f.size();
+    const QByteArray bytes = f.read(TConfigFile::kMaxTextSize + 1);
+    if (bytes.size() != size)
+        return std::nullopt; // short read
+    return ConvertContainer(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                            size_t(bytes.size()), true, key);
+}
+
+} // namespace
+
+// Checks and parses the plain text and writes the work copy; on failure the
+// copy is deleted.
+bool TConfigFile::LoadCopy(const std::optional<std::vector<uint8_t>>& plain, const char* message) {
+    const std::string_view text =
+        plain ? std::string_view(reinterpret_cast<const char*>(plain->data()), plain->size())
+              : std::string_view();
+    Fault fault = plain ? LoadText(text, profile_) : Fault::Unreadable;
+    if (fault == Fault::None && !WriteScratch(temp_, text))
+        fault = Fault::TempFile;
     if (fault != Fault::None) {
         DropTemp();
         return Fail(fault, message);
@@ -262,14 +284,8 @@ bool TConfigFile::OpenIniFile(bool forReading, const char* scrambleKey) {
     }
     if (!MakeTemp())
         return Fail(Fault::TempFile, kFileReadError);
-    if (forReading) {
-        if (!ConvertScrambledFile(path_.c_str(), temp_.c_str(), true, scrambleKey)) {
-            DropTemp();
-            return Fail(Fault::Unreadable, kFileReadError);
-        }
-        if (!LoadTemp(kFileReadError))
-            return false;
-    }
+    if (forReading && !LoadCopy(ReadContainer(path_, scrambleKey), kFileReadError))
+        return false;
     scrambleKey_ = scrambleKey;
     open_ = true;
     resource_ = false;
@@ -281,7 +297,7 @@ bool TConfigFile::CloseIniFile() {
         return false;
     // A copy that could not be brought up to date is never packed: the file
     // would lose what this transfer wrote.
-    bool stored = !profile_.Modified() || profile_.Save(temp_);
+    bool stored = !profile_.Modified() || WriteScratch(temp_, profile_.Text());
     stored =
         stored && ConvertScrambledFile(temp_.c_str(), path_.c_str(), false, scrambleKey_.c_str());
     DropTemp();
@@ -310,12 +326,9 @@ bool TConfigFile::OpenIniResource(platform::ModuleHandle module, int resourceId,
         return Fail(Fault::TooLarge, kResourceReadError);
     if (!MakeTemp())
         return Fail(Fault::TempFile, kResourceReadError);
-    if (!UnscrambleResource(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()),
-                            temp_.c_str(), scrambleKey)) {
-        DropTemp();
-        return Fail(Fault::Unreadable, kResourceReadError);
-    }
-    if (!LoadTemp(kResourceReadError))
+    const auto plain = DecodeResource(reinterpret_cast<const uint8_t*>(data.constData()),
+                                      size_t(data.size()), scrambleKey);
+    if (!LoadCopy(plain, kResourceReadError))
         return false;
     scrambleKey_ = scrambleKey;
     open_ = resource_ = true;

@@ -93,7 +93,7 @@ public:
 private:
     bool Fail(Fault fault, const char* message);
     bool MakeTemp();
-    bool LoadTemp(const char* message);
+    bool LoadCopy(const std::optional<std::vector<uint8_t>>& plain, const char* message);
     void DropTemp();
     std::optional<std::string> Value(std::string_view key, std::string_view section) const;
 

@@ -32,12 +32,26 @@ std::string OneLine(std::string_view value) {
 
 } // namespace
 
-std::string TIniFile::Fold(std::string_view name) {
-    std::string out(Trim(name));
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
+namespace {
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+} // namespace
+
+size_t TIniFile::NameHash::operator()(std::string_view name) const {
+    size_t h = 14695981039346656037ull;
+    for (const char c : name)
+        h = (h ^ uint8_t(Lower(c))) * 1099511628211ull;
+    return h;
+}
+
+bool TIniFile::NameEqual::operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
 }
 
 int32_t TIniFile::ParseInteger(std::string_view text) {
@@ -69,7 +83,7 @@ void TIniFile::Parse(std::string_view text) {
         const std::string_view trimmed = Trim(line);
         if (!trimmed.empty() && trimmed.front() == '[') {
             const std::string_view name = Trim(trimmed.substr(1, trimmed.find(']') - 1));
-            index_.try_emplace(Fold(name), sections_.size());
+            index_.try_emplace(std::string(name), sections_.size());
             sections_.push_back(Section{std::string(name), {}, {}});
             continue;
         }
@@ -84,7 +98,7 @@ void TIniFile::Parse(std::string_view text) {
             s.lines.push_back(Line{{}, std::string(line)});
             continue;
         }
-        s.index.try_emplace(Fold(key), s.lines.size());
+        s.index.try_emplace(std::string(key), s.lines.size());
         s.lines.push_back(Line{std::string(key), std::string(Trim(line.substr(eq + 1)))});
     }
 }
@@ -132,7 +146,7 @@ bool TIniFile::Save(const std::string& path) {
 }
 
 const TIniFile::Section* TIniFile::Find(std::string_view section) const {
-    const auto it = index_.find(Fold(section));
+    const auto it = index_.find(Trim(section));
     return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
@@ -145,14 +159,14 @@ std::optional<std::string> TIniFile::ReadValue(std::string_view section,
     const Section* s = Find(section);
     if (!s)
         return std::nullopt;
-    const auto it = s->index.find(Fold(key));
+    const auto it = s->index.find(Trim(key));
     if (it == s->index.end())
         return std::nullopt;
     return s->lines[it->second].value;
 }
 
 TIniFile::Section& TIniFile::FindOrAppend(std::string_view section) {
-    const auto [it, added] = index_.try_emplace(Fold(section), sections_.size());
+    const auto [it, added] = index_.try_emplace(std::string(Trim(section)), sections_.size());
     if (added)
         sections_.push_back(Section{std::string(Trim(section)), {}, {}});
     return sections_[it->second];
@@ -164,7 +178,7 @@ void TIniFile::AddLine(Section& s, Line line) {
     size_t at = s.lines.size();
     while (at > 0 && s.lines[at - 1].key.empty() && IsBlank(s.lines[at - 1].value))
         --at;
-    s.index.emplace(Fold(line.key), at);
+    s.index.emplace(line.key, at);
     s.lines.insert(s.lines.begin() + std::ptrdiff_t(at), std::move(line));
 }
 
@@ -173,7 +187,7 @@ void TIniFile::WriteValue(std::string_view section, std::string_view key, std::s
         return;
     modified_ = true;
     Section& s = FindOrAppend(section);
-    const auto it = s.index.find(Fold(key));
+    const auto it = s.index.find(Trim(key));
     if (it != s.index.end())
         s.lines[it->second].value = OneLine(Trim(value));
     else

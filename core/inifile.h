@@ -48,6 +48,17 @@ public:
     static int32_t ParseInteger(std::string_view text);
 
 private:
+    // Names compare without regard to ASCII letter case, looked up by view.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    using NameIndex = std::unordered_map<std::string, size_t, NameHash, NameEqual>;
+
     struct Line {
         std::string key; // empty: a line kept as it is (comment, blank, no '=')
         std::string value;
@@ -55,16 +66,15 @@ private:
     struct Section {
         std::string name;
         std::vector<Line> lines;
-        std::unordered_map<std::string, size_t> index; // folded key -> first line
+        NameIndex index; // key -> its first line
     };
 
-    static std::string Fold(std::string_view name);
     const Section* Find(std::string_view section) const;
     Section& FindOrAppend(std::string_view section);
     static void AddLine(Section& s, Line line);
 
     std::vector<std::string> prelude_; // lines before the first section
     std::vector<Section> sections_;
-    std::unordered_map<std::string, size_t> index_; // folded section -> first one
+    NameIndex index_; // section -> the first of that name
     bool modified_ = false;
 };

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 #include <cstring>
@@ -57,13 +58,20 @@ std::optional<QByteArray> ReadWholeFile(const char* path) {
     return bytes;
 }
 
-// Replaces target only once every byte is written.
-bool WriteWholeFile(const char* target, const QByteArray& head, const uint8_t* body, size_t size) {
-    QSaveFile f(q(target));
+// Replaces target only once every byte is written; a target that already
+// holds these bytes is left alone.
+bool WriteWholeFile(const char* target, const uint8_t* data, size_t size) {
+    const QString path = q(target);
+    if (QFileInfo(path).isFile() && QFileInfo(path).size() == qint64(size)) {
+        QFile old(path);
+        if (old.open(QIODevice::ReadOnly) &&
+            old.readAll() == QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)))
+            return true;
+    }
+    QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    if (f.write(head) != head.size() ||
-        f.write(reinterpret_cast<const char*>(body), qint64(size)) != qint64(size)) {
+    if (f.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
         f.cancelWriting();
         return false;
     }
@@ -91,12 +99,15 @@ void ScrambleBytes(uint8_t* data, size_t size, const char* key, size_t position)
     for (size_t i = 0; i < period; ++i)
         stream[i] = static_cast<uint8_t>(
             static_cast<unsigned>(static_cast<uint8_t>(key[i % length])) << (i % 5));
-    size_t k = position % period;
-    for (size_t i = 0; i < size; ++i) {
+    // Up to the start of a period, whole periods, then the rest.
+    size_t k = position % period, i = 0;
+    for (; i < size && k != 0; ++i, k = (k + 1) % period)
         data[i] ^= stream[k];
-        if (++k == period)
-            k = 0;
-    }
+    for (; i + period <= size; i += period)
+        for (size_t j = 0; j < period; ++j)
+            data[i + j] ^= stream[j];
+    for (size_t j = 0; i < size; ++i, ++j)
+        data[i] ^= stream[j];
 }
 
 TContainerLayout InspectContainer(const uint8_t* data, size_t size) {
@@ -113,17 +124,49 @@ TContainerLayout InspectContainer(const uint8_t* data, size_t size) {
     return {};
 }
 
-std::optional<std::vector<uint8_t>> DecodeContainer(const uint8_t* data, size_t size,
-                                                    const char* key) {
+namespace {
+// The layout of a container that can be decoded with the key, if any.
+std::optional<TContainerLayout> UsableLayout(const uint8_t* data, size_t size, const char* key) {
     if (!IsValidScrambleKey(key) || (!data && size))
         return std::nullopt;
     const TContainerLayout layout = InspectContainer(data, size);
     if (layout.header == TContainerHeader::Truncated)
         return std::nullopt;
+    return layout;
+}
+} // namespace
+
+std::optional<std::vector<uint8_t>> DecodeContainer(const uint8_t* data, size_t size,
+                                                    const char* key) {
+    const auto usable = UsableLayout(data, size, key);
+    if (!usable)
+        return std::nullopt;
+    const TContainerLayout layout = *usable;
     std::vector<uint8_t> body(data + layout.bodyOffset, data + size);
     if (layout.header != TContainerHeader::Decrypted)
         ScrambleBytes(body.data(), body.size(), key);
     return body;
+}
+
+std::optional<std::vector<uint8_t>> ConvertContainer(const uint8_t* data, size_t size, bool toPlain,
+                                                     const char* key) {
+    const auto usable = UsableLayout(data, size, key);
+    if (!usable)
+        return std::nullopt;
+    const TContainerLayout layout = *usable;
+    const TContainerHeader wanted =
+        toPlain ? TContainerHeader::Decrypted : TContainerHeader::Encrypted;
+    if (layout.header == wanted)
+        return std::vector<uint8_t>(data, data + size);
+    // A plain body becomes scrambled and a scrambled one plain: one transform.
+    const std::string_view head = toPlain ? kDecryptedHeader : kEncryptedHeader;
+    std::vector<uint8_t> out(head.begin(), head.end());
+    out.push_back('\r');
+    out.push_back('\n');
+    const size_t start = out.size();
+    out.insert(out.end(), data + layout.bodyOffset, data + size);
+    ScrambleBytes(out.data() + start, out.size() - start, key);
+    return out;
 }
 
 bool ConvertScrambledFile(const char* source, const char* target, bool toPlain, const char* key) {
@@ -132,18 +175,8 @@ bool ConvertScrambledFile(const char* source, const char* target, bool toPlain, 
     const std::optional<QByteArray> in = ReadWholeFile(source);
     if (!in)
         return false;
-    const TContainerLayout layout = InspectContainer(Bytes(*in), size_t(in->size()));
-    const TContainerHeader wanted =
-        toPlain ? TContainerHeader::Decrypted : TContainerHeader::Encrypted;
-    if (layout.header == TContainerHeader::Truncated)
-        return false;
-    if (layout.header == wanted)
-        return WriteWholeFile(target, {}, Bytes(*in), size_t(in->size()));
-    // A plain body becomes scrambled and a scrambled one plain: one transform.
-    std::vector<uint8_t> body(Bytes(*in) + layout.bodyOffset, Bytes(*in) + in->size());
-    ScrambleBytes(body.data(), body.size(), key);
-    const QByteArray head = QByteArray(toPlain ? kDecryptedHeader : kEncryptedHeader) + "\r\n";
-    return WriteWholeFile(target, head, body.data(), body.size());
+    const auto out = ConvertContainer(Bytes(*in), size_t(in->size()), toPlain, key);
+    return out && WriteWholeFile(target, out->data(), out->size());
 }
 
 std::optional<std::vector<uint8_t>> ReadScrambledFile(const char* path, const char* key) {
@@ -163,14 +196,20 @@ std::optional<std::vector<uint8_t>> ReadScrambledFile(const char* path, const ch
     return out;
 }
 
-bool UnscrambleResource(const uint8_t* data, size_t size, const char* target, const char* key) {
-    if (!data || size == 0 || !target || !IsValidScrambleKey(key))
-        return false;
+std::optional<std::vector<uint8_t>> DecodeResource(const uint8_t* data, size_t size,
+                                                   const char* key) {
+    if (!data || size == 0 || !IsValidScrambleKey(key))
+        return std::nullopt;
     // Resources carry only the scrambled header; any other first line is body.
     const TTokenMatch m = MatchHeader(data, size, kEncryptedHeader);
     if (m.kind == TTokenMatch::CutShort)
-        return false;
+        return std::nullopt;
     std::vector<uint8_t> body(data + m.bodyOffset, data + size);
     ScrambleBytes(body.data(), body.size(), key);
-    return WriteWholeFile(target, {}, body.data(), body.size());
+    return body;
+}
+
+bool UnscrambleResource(const uint8_t* data, size_t size, const char* target, const char* key) {
+    const auto body = DecodeResource(data, size, key);
+    return target && body && WriteWholeFile(target, body->data(), body->size());
 }

@@ -41,16 +41,26 @@ TContainerLayout InspectContainer(const uint8_t* data, size_t size);
 std::optional<std::vector<uint8_t>> DecodeContainer(const uint8_t* data, size_t size,
                                                     const char* key);
 
+// A container in the wanted form, as ConvertScrambledFile writes it; nullopt
+// when the data is cut short inside its header or the key is invalid.
+std::optional<std::vector<uint8_t>> ConvertContainer(const uint8_t* data, size_t size, bool toPlain,
+                                                     const char* key);
+
 // Writes target from source in the wanted form (plain with the header
 // "DECRYPTED_MLTP_FILE" when toPlain, else scrambled with "ENCRYPTED_MLTP_FILE").
 // A source already in that form is copied unchanged. The target is replaced
-// only when complete: on any failure it keeps its old content. Source and
+// only when complete (and not at all when it already holds those bytes): on
+// any failure it keeps its old content. Source and
 // target naming one file (after resolving folders and links) fails.
 bool ConvertScrambledFile(const char* source, const char* target, bool toPlain, const char* key);
 
 // The payload of a container file, plain, behind its 32-bit little-endian
 // length. The header is recognised as ConvertScrambledFile does.
 std::optional<std::vector<uint8_t>> ReadScrambledFile(const char* path, const char* key);
+
+// The plain text of a resource held in memory (see UnscrambleResource).
+std::optional<std::vector<uint8_t>> DecodeResource(const uint8_t* data, size_t size,
+                                                   const char* key);
 
 // Writes target with the plain text of a resource (optionally headed
 // "ENCRYPTED_MLTP_FILE"), without header. An empty resource, or one that ends
