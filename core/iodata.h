@@ -1,0 +1,240 @@
+#pragma once
+// The data module: the one owner of the control-unit image, the settings
+// component and the link component. Every window reads and edits the unit's
+// configuration through it. Setters are write-through: the value goes to the
+// link first and into the image only when the link accepted it.
+#include "ecuimage.h"
+#include "tempcurve.h"
+
+#include <QObject>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class TQuarnConnectEcu;
+class TQuarnGlobalData;
+class TScreen;
+class TSerialEcuLink;
+
+// Transfer directions.
+enum : uint8_t {
+    kTransferFileToImage = 1,
+    kTransferUnitToImage = 2,
+    kTransferImageToFile = 4,
+    kTransferImageToUnit = 8,
+};
+
+// Parameter groups of a transfer.
+enum : uint32_t {
+    kGroupBase = 0x01,
+    kGroupMap = 0x02,
+    kGroupCalibration = 0x04,
+    kGroupCorrections = 0x08,
+    kGroupInjector = 0x10,
+    kGroupAll = 0x7fffffff,
+};
+
+class TStreamDati : public QObject {
+public:
+    // screen: the windows to tell (the program's screen when null); link: a
+    // link to use in place of the one the link component loads.
+    explicit TStreamDati(QObject* owner = nullptr, TScreen* screen = nullptr,
+                         TSerialEcuLink* link = nullptr);
+    ~TStreamDati() override;
+
+    TQuarnGlobalData* QuarnGlobalData = nullptr;
+    TQuarnConnectEcu* QuarnConnectEcu = nullptr;
+    // The link object; never null.
+    TSerialEcuLink* EcuLink() const;
+    TScreen& Screen() const { return *screen_; }
+
+    // --- The image as a whole ----------------------------------------------
+    const TEcuImage& Image() const { return image_; }
+    // Rolls back to a snapshot; the temperature curves follow it.
+    void RestoreImage(const TEcuImage& snapshot);
+    bool IsModified() const { return image_.Modified; }
+    void SetModified(bool on) { image_.Modified = on; }
+    const uint8_t* EcuIdentity() const { return image_.EcuIdentity; }
+
+    // Takes a geometry only with 1..13 map rows (NumeroRighe 0..12) and 1..12
+    // columns; otherwise the previous geometry stays and the result is false.
+    bool SetMapGeometry(int32_t numeroRighe, int32_t numeroColonne);
+    // Ids whose element count follows the geometry.
+    uint32_t RifTempiKId() const;
+    uint32_t RifGiriKId() const;
+    uint32_t TOpenLoopId() const;
+    uint32_t MappaKRowId() const;
+
+    uint32_t ProgressTotal() const { return progressTotal_; }
+    uint32_t ProgressDone() const { return progressDone_; }
+    void ResetProgress() { progressDone_ = 0; }
+
+    const std::string& ConfigFileName() const { return fileName_; }
+    const std::string& ScrambleKey() const { return scrambleKey_; }
+    // False (key kept) for an empty key or one of 50 characters or more.
+    bool SetScrambleKey(const std::string& key);
+
+    // --- Accessors and write-through setters -------------------------------
+    // Getters return 0 for an index out of bounds; setters ignore it. A setter
+    // returns true when the image took the value.
+    int32_t GetMappaK(int row, int col) const;
+    bool SetMappaK(int row, int col, int32_t v);
+    int32_t GetRifGiriK(int col) const;
+    bool SetRifGiriK(int col, int32_t v);
+    long double GetRifTempiK(int row) const;
+    bool SetRifTempiK(int row, double ms);
+    long double GetTOpenLoop(int col) const;
+    bool SetTOpenLoop(int col, double ms);
+    int32_t GetNumeroRighe() const { return image_.NumeroRighe; }
+    int32_t GetNumeroColonne() const { return image_.NumeroColonne; }
+    int32_t GetMappaCorrAutotaratura(int r, int c) const;
+    bool SetMappaCorrAutotaratura(int r, int c, int32_t v);
+    int32_t GetRifGiri(int i) const;
+    bool SetRifGiri(int i, int32_t rpm);
+    long double GetRiferimentiSondaLambda(int i) const;
+    bool SetRiferimentiSondaLambda(int i, double volts);
+    int32_t GetRitardoEmulazioneRicca(int i) const;
+    bool SetRitardoEmulazioneRicca(int i, int32_t v);
+    int32_t GetOpzione(int i) const;
+    bool SetOpzione(int i, int32_t v);
+    long double GetScartoMinimoTaratura(int i) const;
+    bool SetScartoMinimoTaratura(int i, double ms);
+    int32_t GetTipoIniettoreSoftware(int i) const;
+    bool SetTipoIniettoreSoftware(int i, int32_t v);
+    long double GetTInjDefault(int i, int j) const;
+    bool SetTInjDefault(int i, int j, double ms);
+    int32_t GetParametriTempMotore(int i) const;
+    bool SetParametriTempMotore(int i, int32_t v);
+    int32_t GetEcuTempMotore(int i) const;
+    bool SetEcuTempMotore(int i, int32_t v);
+    int32_t GetOffsetPendenzaMap(int i) const;
+    bool SetOffsetPendenzaMap(int i, int32_t v);
+    // Position of the type code in the level-sensor code list, -1 when absent.
+    int GetTipoSensoreLivello() const;
+    bool SetTipoSensoreLivello(int index);
+    int32_t GetRifSensore(int i) const;
+    bool SetRifSensore(int i, int32_t v);
+    // 0 change-over accelerating, 1 decelerating, 2 start on gas.
+    int GetModoCambio() const;
+    bool SetModoCambio(int mode);
+    int32_t GetTipoSensoreTemperaturaGas() const { return image_.TipoSensoreTemperaturaGas; }
+    bool SetTipoSensoreTemperaturaGas(int32_t type);
+    bool GetSegnaleGiri() const;
+    bool SetSegnaleGiri(bool on);
+    bool GetFlag(int n) const;
+    bool SetFlag(int n, bool on);
+    // kind 1 opening, 2 closing, 3 petrol dead time, 4 gas dead time.
+    long double GetTempoIniettore(int kind) const;
+    bool SetTempoIniettore(int kind, double ms);
+    int32_t GetKFiltro(int i) const;
+    bool SetKFiltro(int i, int32_t v);
+    std::string GetNomeConfigurazione() const;
+    bool SetNomeConfigurazione(const std::string& text);
+    bool IsUfficiale() const;
+    bool SetUfficiale(bool on);
+    std::string GetSerialNumber() const;
+    bool SetSerialNumber(const std::string& text);
+    // kind 1 Stato (re-read from the unit first), 2 Abilitazione.
+    int32_t GetDiagnosi(int i, int kind);
+    bool SetDiagnosi(int i, int kind, int32_t v);
+    int32_t GetAzione(int i, int j) const;
+    bool SetAzione(int i, int j, int32_t v);
+    long double GetTempDiagnosi(int i) const;
+    bool SetTempDiagnosi(int i, double degC);
+    int32_t GetCoeff(int i) const;
+    bool SetCoeff(int i, int32_t v);
+    int32_t GetCoeffMot(int i) const;
+    bool SetCoeffMot(int i, int32_t v);
+    // Points 0 and 9 raw; points 1-8 in whole degrees C.
+    int32_t GetRif(int i) const;
+    bool SetRif(int i, int32_t degC);
+    int32_t GetRifMot(int i) const;
+    bool SetRifMot(int i, int32_t degC);
+    long double GetCoeffPressDiff(int i) const;
+    bool SetCoeffPressDiff(int i, double v);
+    long double GetRifPressDiff(int i) const;
+    bool SetRifPressDiff(int i, double v);
+    int GetNumeroSonde() const;
+    bool SetNumeroSonde(int n);
+    // kind 1 DescrizAuto, 2 Euro, 3 Motore, 4 Centralina, 5 Cambio.
+    std::string GetDescrizione(int kind) const;
+    void SetDescrizione(int kind, const std::string& text);
+    int32_t GetClock() const { return image_.Clock; }
+
+    // --- Values by parameter id --------------------------------------------
+    // The image element of a scalar id GetValue knows, or null.
+    int32_t* GetParamAddress(uint32_t id);
+    // 800000.0 for an id without a conversion.
+    long double GetValue(uint32_t id);
+    // 1 done, 0 refused (by the link, or an id or value without a
+    // conversion), -1 for a negative id.
+    int SetValue(int32_t id, double value);
+    // The arrays 25, 151 and 586 by element.
+    long double GetTableValue(int32_t id, int index) const;
+    int SetTableValue(int32_t id, int index, double value);
+
+    long double ConvertRawToTempGas(int32_t raw) const { return gasCurve_.RawToTemp(raw); }
+    int32_t ConvertTempGasToRaw(float degC) const { return gasCurve_.TempToRaw(degC); }
+    long double ConvertRawToTempMotore(int32_t raw) const { return engineCurve_.RawToTemp(raw); }
+    int32_t ConvertTempMotoreToRaw(float degC) const { return engineCurve_.TempToRaw(degC); }
+    // Any other type than 0, 1, 2 leaves the gas curve unchanged.
+    void BuildTempGasTable(int32_t type);
+    // fromUnit: the unit's own curve when it is usable, else the default one.
+    void BuildTempMotoreTable(bool fromUnit);
+    const TTempCurve& GasCurve() const { return gasCurve_; }
+    const TTempCurve& EngineCurve() const { return engineCurve_; }
+
+    // --- Unit operations, progress -----------------------------------------
+    bool ReadEcuIdentity();
+    void SetEcuIdentity(uint8_t modelCode);
+    void ShiftCorrectionZone(int zoneRow, int zoneCol, int32_t delta);
+    void GetCellZone(int row, int col, int& zoneRow, int& zoneCol) const;
+    bool TestLambdaTypeBit0() const { return (image_.TipoDiLambda & 1) != 0; }
+    bool IsLevelSensorInverted() const { return (image_.TipoSensore & 0x80) != 0; }
+    bool TestTpsTypeBit0() const { return (image_.TipoDiTps & 1) != 0; }
+    void SetLambdaDefaults();
+    bool HasSecondBank() const { return (image_.Flag[0] & 0x4) == 0; }
+    // Reopens the connection (reconnection against timeoutMs) and waits for
+    // the unit to report ready (always 20 s).
+    bool WaitForEcu(uint32_t timeoutMs);
+    bool WaitEcuReady(uint32_t timeoutMs);
+    void AddProgress(uint32_t id, uint32_t total, bool notify);
+
+private:
+    enum class Refusal { A, B, C };
+    // The end of every write-through setter: store on acceptance, then the
+    // modified flag and the official mark as the refusal class says.
+    bool commit(Refusal cls, bool accepted, int32_t& element, int32_t raw);
+    void withdrawOfficialMark();
+    // A setter of one element of an array written with WriteParamItem.
+    template <size_t N>
+    bool setItem(Refusal cls, uint32_t id, int32_t (&array)[N], int i, int32_t v);
+    bool writeOptionWords(const int32_t words[2]);
+    // Writes a text element by element; zeroFill: zeros up to the end, else
+    // one terminating zero when the text is shorter.
+    bool writeText(uint32_t elementId, int first, int32_t* elements, int size,
+                   const std::string& text, bool zeroFill);
+    // A new curve re-expresses the temperatures held on it, only when the
+    // conversions really change.
+    void changeGasCurve(const std::optional<TTempCurve>& next);
+    void changeEngineCurve(bool fromUnit);
+    void rebuildCurves();
+    long double clockMs(int32_t raw) const;
+    int32_t msToClock(double ms) const;
+
+    TScreen* screen_;
+    TSerialEcuLink* linkOverride_;
+    TEcuImage image_;
+    TTempCurve gasCurve_;
+    TTempCurve engineCurve_;
+    uint32_t progressTotal_ = 0;
+    uint32_t progressDone_ = 0;
+    // GiriPerCambio kept while change-over mode 2 (start on gas) holds.
+    int32_t rememberedGiri_ = 0;
+    bool rememberedFlag_ = false;
+    std::string fileName_ = "default";
+    std::string scrambleKey_;
+};
+
+// The program's one data module, set by start-up; core never relies on it.
+extern TStreamDati* StreamDati;

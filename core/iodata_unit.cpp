@@ -1,0 +1,148 @@
+// Waits for the unit, small unit operations and the progress of a transfer.
+#include "edition.h"
+#include "iodata.h"
+#include "messages.h"
+#include "paramid.h"
+#include "platform/clock.h"
+#include "serialecu.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+namespace {
+
+constexpr int32_t kReadyCode = 0xAC;
+constexpr uint32_t kReadyTimeoutMs = 20000;
+constexpr uint32_t kPollMs = 500;
+
+// Elapsed time, not a deadline: the tick count may wrap during a wait.
+bool before(uint32_t start, uint32_t timeoutMs) {
+    return platform::GetTickCount() - start < timeoutMs;
+}
+
+// Zone of each map cell: zoneRow x 4 + zoneCol.
+constexpr auto kZoneTable = [] {
+    constexpr int kRowZone[TEcuImage::kMapRows] = {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 3};
+    std::array<std::array<int, TEcuImage::kMapColumns>, TEcuImage::kMapRows> t{};
+    for (int r = 0; r < TEcuImage::kMapRows; ++r)
+        for (int c = 0; c < TEcuImage::kMapColumns; ++c)
+            t[r][c] = kRowZone[r] * 4 + (c == 0 ? 0 : 1);
+    return t;
+}();
+
+constexpr int32_t kLambdaDefaultCodes[] = {2, 40, 25, 4, 136};
+// Volts of each threshold (by id) for each lambda type of the list above.
+struct LambdaDefault {
+    int32_t id;
+    double volts[5];
+};
+constexpr LambdaDefault kLambdaDefaults[] = {
+    {0x05, {0.55, 2.5, 2.5, 1.35, 2.5}}, {0x09, {0.3, 2.0, 2.0, 1.1, 2.0}},
+    {0x08, {0.6, 3.0, 3.0, 1.4, 3.0}},   {0x0b, {0.3, 2.0, 2.0, 1.1, 2.0}},
+    {0x0a, {0.6, 3.0, 3.0, 1.4, 3.0}},   {0x48, {0.1, 0.0, 0.0, 0.8, 0.0}},
+    {0x47, {0.8, 4.9, 4.9, 1.6, 4.9}},
+};
+
+} // namespace
+
+bool TStreamDati::ReadEcuIdentity() {
+    uint8_t bytes[4];
+    std::copy(std::begin(image_.EcuIdentity), std::end(image_.EcuIdentity), bytes);
+    const bool ok = EcuLink()->ReadEcuId(bytes);
+    if (ok)
+        std::copy(std::begin(bytes), std::end(bytes), image_.EcuIdentity);
+    return ok;
+}
+
+void TStreamDati::SetEcuIdentity(uint8_t modelCode) {
+    image_.EcuIdentity[0] = CustomerCodeOfMask(0);
+    image_.EcuIdentity[1] = modelCode;
+    image_.EcuIdentity[2] = 0;
+    image_.EcuIdentity[3] = 0;
+}
+
+void TStreamDati::GetCellZone(int row, int col, int& zoneRow, int& zoneCol) const {
+    const bool inMap = row >= 0 && row <= image_.NumeroRighe && row < TEcuImage::kMapRows &&
+                       col >= 0 && col < image_.NumeroColonne && col < TEcuImage::kMapColumns;
+    const int zone = inMap ? kZoneTable[row][col] : 0;
+    zoneRow = zone / 4;
+    zoneCol = zone & 3;
+}
+
+void TStreamDati::ShiftCorrectionZone(int zoneRow, int zoneCol, int32_t delta) {
+    if (zoneRow < 0 || zoneRow > 3 || zoneCol < 0 || zoneCol > 3)
+        return;
+    const int zone = zoneRow * 4 + zoneCol;
+    const int rows = std::min(image_.NumeroRighe + 1, TEcuImage::kMapRows);
+    const int cols = std::min(image_.NumeroColonne, TEcuImage::kMapColumns);
+    auto inZone = [&](int r, int c) { return kZoneTable[r][c] == zone; };
+    // All or nothing, so a shift and its reverse restore the map.
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (inZone(r, c)) {
+                const int64_t shifted = int64_t(image_.MappaK[r][c]) + delta;
+                if (shifted < 0 || shifted > 255)
+                    return;
+            }
+    const int64_t correction = int64_t(GetMappaCorrAutotaratura(zoneRow, zoneCol)) + delta;
+    if (correction < -128 || correction > 127)
+        return;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (inZone(r, c))
+                SetMappaK(r, c, image_.MappaK[r][c] + delta);
+    SetMappaCorrAutotaratura(zoneRow, zoneCol, int32_t(correction));
+}
+
+void TStreamDati::SetLambdaDefaults() {
+    const int32_t code = image_.TipoDiLambda & ~0x40;
+    const auto* end = std::end(kLambdaDefaultCodes);
+    const auto* at = std::find(std::begin(kLambdaDefaultCodes), end, code);
+    if (at == end)
+        return;
+    const auto k = at - std::begin(kLambdaDefaultCodes);
+    for (const LambdaDefault& d : kLambdaDefaults)
+        SetValue(d.id, d.volts[k]);
+}
+
+bool TStreamDati::WaitForEcu(uint32_t timeoutMs) {
+    TSerialEcuLink* link = EcuLink();
+    link->Disconnect();
+    platform::Sleep(1000);
+    link->StartMonitor();
+    bool ok = link->Reconnect() != 0;
+    if (!ok) {
+        const uint32_t start = platform::GetTickCount();
+        while (before(start, timeoutMs)) {
+            platform::Sleep(kPollMs);
+            if (link->Reconnect() != 0) {
+                ok = true;
+                break;
+            }
+        }
+    }
+    link->StopMonitor();
+    return ok && WaitEcuReady(kReadyTimeoutMs);
+}
+
+bool TStreamDati::WaitEcuReady(uint32_t timeoutMs) {
+    TSerialEcuLink* link = EcuLink();
+    int32_t v = 0;
+    link->ReadParam(2, &v);
+    const uint32_t start = platform::GetTickCount();
+    while (v != kReadyCode && before(start, timeoutMs)) {
+        platform::Sleep(kPollMs);
+        link->ReadParam(2, &v);
+    }
+    return v == kReadyCode;
+}
+
+void TStreamDati::AddProgress(uint32_t id, uint32_t total, bool notify) {
+    progressDone_ += paramid::byteSize(id);
+    if (!notify)
+        return;
+    // An empty total counts as done; the bar never runs past its end.
+    const uint64_t percent = total ? uint64_t(progressDone_) * 100 / total : 100;
+    screen_->SendProgress(intptr_t(std::min<uint64_t>(percent, 100)));
+}
