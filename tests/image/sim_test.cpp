@@ -1,0 +1,156 @@
+// The data module against the simulated unit: what the unit holds after each
+// setter, partial refusals of the name and serial number, and the wait for
+// the unit with its call sequence and 20-second limits, on the virtual clock.
+#include "imagefixture.h"
+#include "settercases.h"
+#include "tests/support/simunit.h"
+
+#include "core/quarnconnectecu.h"
+
+#include <QCoreApplication>
+#include <sstream>
+
+namespace {
+
+// "WriteParamCell 0x54 12 5 77" as the unit's call log writes it; the values
+// of an array in brackets.
+std::string logForm(const std::string& call) {
+    std::istringstream in(call);
+    std::string op, id, word;
+    in >> op >> id;
+    const bool array = op == "WriteParamArray";
+    std::string out = op + "(" + id + (array ? ",[" : "");
+    for (bool first = true; in >> word; first = false)
+        out += (first && array ? "" : ",") + word;
+    return out + (array ? "])" : ")");
+}
+
+class SimTest : public ::testing::Test {
+protected:
+    SimTest() {
+        EnsureTestApplication();
+        platform::setClock(&clock);
+        screen.SetMessageHandler([](const std::string&, const std::string&, unsigned) {});
+    }
+    ~SimTest() override {
+        dm.reset();
+        QCoreApplication::sendPostedEvents();
+        platform::setClock(nullptr);
+    }
+    void SetUp() override {
+        ASSERT_TRUE(sim.loaded());
+        sim.reset();
+        sim.setParamWidth(2);
+        sim.setBaud(0);
+        sim.setReconnectDelay(0);
+        sim.setReadyDelay(0);
+        dm = std::make_unique<TStreamDati>(nullptr, &screen);
+        ASSERT_TRUE(dm->QuarnConnectEcu->Loaded());
+        ASSERT_TRUE(dm->EcuLink()->Connect());
+        ASSERT_TRUE(dm->SetMapGeometry(12, 6));
+        ASSERT_TRUE(dm->SetNomeConfigurazione("Standard"));
+        ASSERT_TRUE(dm->SetUfficiale(true));
+        dm->SetModified(false);
+        sim.clearCallLog();
+    }
+    std::string unitText(int param, int first, int n) const {
+        std::string text;
+        for (int i = first; i < first + n; ++i) {
+            const int ch = sim.peek(param, i).value_or(0) & 0xff;
+            if (ch == 0)
+                break;
+            text += char(ch);
+        }
+        return text;
+    }
+
+    platform::VirtualClock clock{1000};
+    SimUnit sim;
+    TScreen screen;
+    std::unique_ptr<TStreamDati> dm;
+};
+
+class SimSetterTest : public SimTest, public ::testing::WithParamInterface<SetterCase> {};
+
+TEST_P(SimSetterTest, UnitAndImageAgree) {
+    const SetterCase& c = GetParam();
+    EXPECT_TRUE(c.set(*dm));
+    EXPECT_EQ(sim.countCalls(logForm(c.call)), 1) << logForm(c.call);
+    EXPECT_EQ(sim.peek(c.param, c.index), c.raw);
+    EXPECT_EQ(c.get(dm->Image()), c.raw);
+    EXPECT_TRUE(dm->IsModified());
+    EXPECT_EQ(dm->IsUfficiale(), c.cls == Cls::Signal);
+    EXPECT_EQ(sim.peek(0x35, 0).value_or(-1) & 0x80, c.cls == Cls::Signal ? 0x80 : 0);
+}
+
+TEST_P(SimSetterTest, RefusedByTheUnit) {
+    const SetterCase& c = GetParam();
+    const int32_t before = c.get(dm->Image());
+    const auto unitBefore = sim.peek(c.param, c.index);
+    sim.refuseWritesTo(c.param);
+    EXPECT_FALSE(c.set(*dm));
+    // The unit does not show the values of an array it refused.
+    const std::string call = logForm(c.call).substr(0, logForm(c.call).find('['));
+    EXPECT_EQ(sim.countCalls(call), 1) << call;
+    EXPECT_EQ(sim.peek(c.param, c.index), unitBefore);
+    EXPECT_EQ(c.get(dm->Image()), before);
+    EXPECT_EQ(dm->IsModified(), c.cls == Cls::A || c.cls == Cls::B);
+    EXPECT_EQ(dm->IsUfficiale(), c.cls != Cls::B);
+}
+
+INSTANTIATE_TEST_SUITE_P(Setters, SimSetterTest, ::testing::ValuesIn(kSetters),
+                         [](const auto& info) { return CaseName(info.param); });
+
+// The link fails in the middle of a text: the image holds what the unit took.
+TEST_F(SimTest, NamePartlyRefusedMirrorsTheUnit) {
+    sim.failCall(4); // the fourth character
+    EXPECT_FALSE(dm->SetNomeConfigurazione("Hello"));
+    EXPECT_EQ(dm->GetNomeConfigurazione(), "Helndard");
+    EXPECT_EQ(unitText(0x35, 2, 28), "Helndard");
+    EXPECT_TRUE(dm->IsModified());
+}
+
+TEST_F(SimTest, SerialNumberPartlyRefusedMirrorsTheUnit) {
+    ASSERT_TRUE(dm->SetSerialNumber("SerialNumberNotInEcu"));
+    EXPECT_EQ(sim.serialNumber(), "SerialNumberNotInEcu");
+    sim.failCall(14); // ten characters and three zeros go through
+    EXPECT_FALSE(dm->SetSerialNumber("0123456789"));
+    EXPECT_EQ(dm->GetSerialNumber(), "0123456789");
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(sim.peek(0x00, i), dm->Image().SerialNumber[i]) << "element " << i;
+    EXPECT_EQ(dm->Image().SerialNumber[12], 0);
+    EXPECT_EQ(dm->Image().SerialNumber[13], 'o');
+    EXPECT_TRUE(dm->IsModified());
+}
+
+TEST_F(SimTest, WaitForEcuCallSequence) {
+    sim.setReconnectDelay(3000); // from the disconnect: the pause and four polls
+    sim.setReadyDelay(1500);     // from the reconnection: three more reads
+    EXPECT_TRUE(dm->WaitForEcu(20000));
+    EXPECT_EQ(clock.sleptTotal(), 4500u);
+    std::vector<std::string> ops;
+    for (const std::string& line : sim.callLog())
+        ops.push_back(line.substr(0, line.find('(')));
+    EXPECT_EQ(ops, (std::vector<std::string>{"Disconnect", "StartMonitor", "Reconnect", "Reconnect",
+                                             "Reconnect", "Reconnect", "Reconnect", "StopMonitor",
+                                             "ReadParam", "ReadParam", "ReadParam", "ReadParam"}));
+    EXPECT_EQ(sim.countCalls("ReadParam(0x2"), 4);
+}
+
+TEST_F(SimTest, WaitGivesUpAfterTwentySeconds) {
+    sim.setAbsent();
+    EXPECT_FALSE(dm->WaitForEcu(20000));
+    EXPECT_EQ(sim.countCalls("Reconnect"), 41);
+    EXPECT_EQ(sim.countCalls("ReadParam"), 0);
+    EXPECT_EQ(clock.sleptTotal(), 21000u);
+
+    sim.setAbsent(false);
+    sim.setNeverReady();
+    sim.clearCallLog();
+    const uint64_t start = clock.sleptTotal();
+    EXPECT_FALSE(dm->WaitForEcu(20000));
+    EXPECT_EQ(sim.countCalls("ReadParam(0x2"), 41);
+    EXPECT_EQ(clock.sleptTotal() - start, 1000u + 20000u);
+}
+
+} // namespace
