@@ -26,7 +26,7 @@ private:
 };
 
 Clock& defaultClock() {
-    static Clock* c = [] () -> Clock* {
+    static Clock* c = []() -> Clock* {
         const char* v = std::getenv("VEXANO_VIRTUAL_CLOCK");
         if (v && std::strcmp(v, "1") == 0)
             return new VirtualClock(0);
@@ -39,8 +39,12 @@ Clock* installed = nullptr;
 
 } // namespace
 
-Clock& clock() { return installed ? *installed : defaultClock(); }
+Clock& clock() {
+    return installed ? *installed : defaultClock();
+}
 
-void setClock(Clock* c) { installed = c; }
+void setClock(Clock* c) {
+    installed = c;
+}
 
 } // namespace platform

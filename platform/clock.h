@@ -36,7 +36,11 @@ Clock& clock();
 // Installs a clock (not owned); nullptr returns to the default one.
 void setClock(Clock* c);
 
-inline uint32_t GetTickCount() { return clock().tickCount(); }
-inline void Sleep(uint32_t ms) { clock().sleep(ms); }
+inline uint32_t GetTickCount() {
+    return clock().tickCount();
+}
+inline void Sleep(uint32_t ms) {
+    clock().sleep(ms);
+}
 
 } // namespace platform

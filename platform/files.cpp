@@ -10,10 +10,14 @@
 namespace platform {
 
 namespace {
-QString q(const std::string& s) { return toUnicode(s); }
+QString q(const std::string& s) {
+    return toUnicode(s);
+}
 } // namespace
 
-char PathSeparator() { return '/'; }
+char PathSeparator() {
+    return '/';
+}
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
     if (dir.empty())
@@ -50,9 +54,13 @@ bool SetArchiveAttributes(const std::string& path) {
     return f.setPermissions(f.permissions() | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
 }
 
-bool DeleteFile(const std::string& path) { return QFile::remove(q(path)); }
+bool DeleteFile(const std::string& path) {
+    return QFile::remove(q(path));
+}
 
-bool FileExists(const std::string& path) { return QFileInfo(q(path)).isFile(); }
+bool FileExists(const std::string& path) {
+    return QFileInfo(q(path)).isFile();
+}
 
 std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) {
     std::vector<std::string> names;

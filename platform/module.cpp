@@ -115,7 +115,9 @@ void FreeLibrary(ModuleHandle module) {
     delete module;
 }
 
-std::string ModuleName(ModuleHandle module) { return module ? module->name : "Vexano"; }
+std::string ModuleName(ModuleHandle module) {
+    return module ? module->name : "Vexano";
+}
 
 QString StringTableResourcePath(const std::string& moduleName) {
     return QStringLiteral(":/modules/%1/strings.bin").arg(QString::fromStdString(moduleName));

@@ -18,8 +18,8 @@ NamedMutex::NamedMutex(const std::string& name) {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    lock_ = std::make_unique<QLockFile>(dir + '/' + QString::fromStdString(safeName(name)) +
-                                        ".lock");
+    lock_ =
+        std::make_unique<QLockFile>(dir + '/' + QString::fromStdString(safeName(name)) + ".lock");
     lock_->setStaleLockTime(0); // a lock is stale only when its process is gone
     alreadyExists_ = !lock_->tryLock(0) && lock_->error() == QLockFile::LockFailedError;
 }

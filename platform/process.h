@@ -6,8 +6,7 @@
 namespace platform {
 
 // Splits "\"C:\\Prog\\Tool.exe\" 2 9600,n,8,1" into program and arguments.
-bool SplitCommandLine(const std::string& commandLine, std::string& program,
-                      std::string& arguments);
+bool SplitCommandLine(const std::string& commandLine, std::string& program, std::string& arguments);
 // Starts the program and blocks until it ends. False when it cannot start.
 bool RunProcessAndWait(const std::string& commandLine, int* exitCode = nullptr);
 

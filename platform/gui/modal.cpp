@@ -15,15 +15,22 @@ namespace {
 
 ModalScript* script = nullptr;
 
-QString u(const std::string& s) { return toUnicode(s); }
+QString u(const std::string& s) {
+    return toUnicode(s);
+}
 
 QMessageBox::Icon iconOf(unsigned flags) {
     switch (flags & 0xF0) {
-    case MB_ICONERROR: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONERROR:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
@@ -43,10 +50,14 @@ constexpr ButtonSet kButtonSets[] = {
 
 int answerOf(int button) {
     switch (button) {
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Cancel: return IDCANCEL;
-    default: return IDOK;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    default:
+        return IDOK;
     }
 }
 
@@ -80,8 +91,12 @@ std::optional<FileDialogResult> realFileDialog(const FileDialogRequest& r) {
 
 } // namespace
 
-void setModalScript(ModalScript* s) { script = s; }
-ModalScript* modalScript() { return script; }
+void setModalScript(ModalScript* s) {
+    script = s;
+}
+ModalScript* modalScript() {
+    return script;
+}
 
 int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                unsigned flags) {
@@ -120,6 +135,8 @@ std::string InputBox(QWidget* owner, const std::string& caption, const std::stri
     return InputQuery({owner, caption, prompt, defaultText, 0}).value_or(defaultText);
 }
 
-int ShowModal(QDialog& dialog) { return script ? script->execDialog(dialog) : dialog.exec(); }
+int ShowModal(QDialog& dialog) {
+    return script ? script->execDialog(dialog) : dialog.exec();
+}
 
 } // namespace platform

@@ -71,8 +71,7 @@ public:
 void setModalScript(ModalScript* script);
 ModalScript* modalScript();
 
-int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
-               unsigned flags);
+int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags);
 std::optional<FileDialogResult> RunFileDialog(const FileDialogRequest& request);
 std::optional<std::string> InputQuery(const InputRequest& request);
 // The input box: the confirmed text, or the default text on Cancel.

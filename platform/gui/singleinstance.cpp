@@ -36,7 +36,9 @@ InstanceListener::InstanceListener(const std::string& title, std::function<void(
 
 InstanceListener::~InstanceListener() = default;
 
-bool InstanceListener::listening() const { return server_->isListening(); }
+bool InstanceListener::listening() const {
+    return server_->isListening();
+}
 
 bool AskRunningInstanceToRaise(const std::string& title, int timeoutMs) {
     QLocalSocket socket;
