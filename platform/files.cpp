@@ -54,8 +54,13 @@ bool SetArchiveAttributes(const std::string& path) {
     return f.setPermissions(f.permissions() | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
 }
 
+// A read-only file stays, as the program's clean-up expects: it clears the
+// attribute first.
 bool DeleteFile(const std::string& path) {
-    return QFile::remove(q(path));
+    const QFileInfo info(q(path));
+    if (!info.isFile() || !(info.permissions() & QFileDevice::WriteOwner))
+        return false;
+    return QFile::remove(info.filePath());
 }
 
 bool FileExists(const std::string& path) {
@@ -64,6 +69,7 @@ bool FileExists(const std::string& path) {
 
 std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) {
     std::vector<std::string> names;
+    // Without QDir::CaseSensitive names match regardless of letter case.
     const QStringList found =
         QDir(q(dir)).entryList({q(pattern)}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& n : found)

@@ -12,9 +12,11 @@ std::string GetTempPath();
 std::string GetTempFileName(const std::string& dir, const std::string& prefix);
 // Clears the read-only state so the file can be deleted (attributes := archive).
 bool SetArchiveAttributes(const std::string& path);
+// False for a read-only file, as on the workshop PC: clear it first.
 bool DeleteFile(const std::string& path);
 bool FileExists(const std::string& path);
-// Names (no folder) of the files of dir matching a wildcard such as "_mt*.tmp".
+// Names (no folder) of the files of dir matching a wildcard such as "_mt*.tmp",
+// regardless of letter case.
 std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern);
 // The platform's folder separator.
 char PathSeparator();

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -41,28 +42,31 @@ QString resourceKey(const std::string& s) {
     return k;
 }
 
+// Null when the module carries no table (yet).
 std::unique_ptr<StringTable> readStringTable(const std::string& moduleName) {
     QFile f(StringTableResourcePath(moduleName));
+    if (!f.open(QIODevice::ReadOnly))
+        return nullptr;
     auto table = std::make_unique<StringTable>();
-    if (f.open(QIODevice::ReadOnly))
-        table->parse(f.readAll());
+    table->parse(f.readAll());
     return table;
 }
 
-// The string table of a module, parsed once per loaded module; the program's
-// own table is parsed once per run.
-const StringTable& stringTableOf(ModuleHandle module) {
+// The string table of a module, parsed once per loaded module. The program's
+// own table is parsed once it is registered: asking before that must not
+// leave the program without its strings for the rest of the run.
+const StringTable* stringTableOf(ModuleHandle module) {
     if (module) {
         if (!module->strings)
             module->strings = readStringTable(module->name);
-        return *module->strings;
+        return module->strings.get();
     }
     static std::mutex lock;
     static std::unique_ptr<StringTable> own;
     std::lock_guard<std::mutex> guard(lock);
     if (!own)
         own = readStringTable(ModuleName(nullptr));
-    return *own;
+    return own.get();
 }
 
 } // namespace
@@ -132,7 +136,8 @@ QString TypedResourcePath(const std::string& moduleName, const std::string& name
 int LoadString(ModuleHandle module, unsigned id, char* buffer, int size) {
     if (!buffer || size <= 0)
         return 0;
-    const std::string* text = stringTableOf(module).find(id);
+    const StringTable* table = stringTableOf(module);
+    const std::string* text = table ? table->find(id) : nullptr;
     if (!text || text->empty())
         return 0;
     const int n = std::min<int>(static_cast<int>(text->size()), size - 1);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <cctype>
 #include <unistd.h>
 
 namespace platform {

@@ -8,16 +8,19 @@ namespace platform {
 
 bool SplitCommandLine(const std::string& commandLine, std::string& program,
                       std::string& arguments) {
-    size_t pos = 0;
-    if (!commandLine.empty() && commandLine[0] == '"') {
-        const size_t close = commandLine.find('"', 1);
+    size_t pos = commandLine.find_first_not_of(' ');
+    if (pos == std::string::npos)
+        return false;
+    if (commandLine[pos] == '"') {
+        const size_t close = commandLine.find('"', pos + 1);
         if (close == std::string::npos)
             return false;
-        program = commandLine.substr(1, close - 1);
+        program = commandLine.substr(pos + 1, close - pos - 1);
         pos = close + 1;
     } else {
-        pos = commandLine.find(' ');
-        program = commandLine.substr(0, pos);
+        const size_t end = commandLine.find(' ', pos);
+        program = commandLine.substr(pos, end - pos);
+        pos = end;
     }
     while (pos < commandLine.size() && commandLine[pos] == ' ')
         ++pos;

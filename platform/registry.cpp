@@ -33,6 +33,8 @@ bool Registry::OpenKey(const std::string& key, bool canCreate) {
         return false;
     auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                          organisation, application);
+    // Only this key: no organisation-wide or system-wide file may answer.
+    s->setFallbacksEnabled(false);
     if (s->status() != QSettings::NoError)
         return false;
     if (!canCreate && s->allKeys().isEmpty())
@@ -56,8 +58,10 @@ bool Registry::ValueExists(const std::string& name) const {
 bool Registry::ReadInteger(const std::string& name, int& value) const {
     if (!ValueExists(name))
         return false;
+    // Through the text: a variant's own conversion would wrap an out-of-range
+    // number silently.
     bool ok = false;
-    const int v = settings_->value(QString::fromStdString(name)).toInt(&ok);
+    const int v = settings_->value(QString::fromStdString(name)).toString().toInt(&ok);
     if (ok)
         value = v;
     return ok;
@@ -66,7 +70,11 @@ bool Registry::ReadInteger(const std::string& name, int& value) const {
 bool Registry::ReadString(const std::string& name, std::string& value) const {
     if (!ValueExists(name))
         return false;
-    value = fromUnicode(settings_->value(QString::fromStdString(name)).toString());
+    // A list (an edited file's "a,b") is no string value.
+    const QVariant v = settings_->value(QString::fromStdString(name));
+    if (v.typeId() == QMetaType::QStringList)
+        return false;
+    value = fromUnicode(v.toString());
     return true;
 }
 

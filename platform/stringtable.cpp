@@ -2,12 +2,14 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <algorithm>
 
 namespace platform {
 
 namespace {
 constexpr char kMagic[4] = {'V', 'X', 'S', 'T'};
-}
+constexpr size_t kMaxLength = 0xFFFF;
+} // namespace
 
 const std::string* StringTable::find(unsigned id) const {
     auto it = strings_.find(id);
@@ -21,8 +23,11 @@ QByteArray StringTable::serialize() const {
     s.writeRawData(kMagic, 4);
     s << quint32(strings_.size());
     for (const auto& [id, text] : strings_) {
-        s << quint32(id) << quint16(text.size());
-        s.writeRawData(text.data(), static_cast<int>(text.size()));
+        // The length field holds 16 bits: a longer text is cut, never written
+        // past its own length.
+        const quint16 length = quint16(std::min<size_t>(text.size(), kMaxLength));
+        s << quint32(id) << length;
+        s.writeRawData(text.data(), length);
     }
     return out;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Binary form of a string table as a module carries it: "VXST", a 32-bit
 // count, then per string a 32-bit id, a 16-bit length and the code page 1252
-// bytes. All numbers little-endian.
+// bytes. All numbers little-endian; a text longer than 65535 bytes is cut.
 #include <QByteArray>
 #include <map>
 #include <string>

@@ -24,8 +24,11 @@ InstanceListener::InstanceListener(const std::string& title, std::function<void(
     server_->listen(name);
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = server_->nextPendingConnection()) {
+            // The request may arrive in pieces: act on the whole line.
             connect(s, &QLocalSocket::readyRead, this, [this, s] {
-                if (s->readAll().contains("raise") && raise_)
+                if (!s->canReadLine())
+                    return;
+                if (s->readLine() == kRaise && raise_)
                     raise_();
                 s->disconnectFromServer();
             });
