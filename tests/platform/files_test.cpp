@@ -1,0 +1,119 @@
+#include "platform/files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+class TempFolder : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    std::string path(const std::string& name = "") const {
+        return platform::JoinPath(dir_.path().toStdString(), name);
+    }
+    void touch(const std::string& name) {
+        QFile f(QString::fromStdString(path(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(TempFolder, TempFileNamesAreNewUniqueAndEmpty) {
+    const QRegularExpression shape("^_mt[0-9A-F]{1,4}\\.tmp$");
+    std::set<std::string> seen;
+    for (int i = 0; i < 200; ++i) {
+        const std::string made = platform::GetTempFileName(path(), "_mt");
+        ASSERT_FALSE(made.empty());
+        const QFileInfo info(QString::fromStdString(made));
+        EXPECT_EQ(info.absolutePath(), dir_.path());
+        EXPECT_TRUE(shape.match(info.fileName()).hasMatch()) << made;
+        EXPECT_TRUE(info.isFile());
+        EXPECT_EQ(info.size(), 0);
+        EXPECT_TRUE(seen.insert(made).second) << "handed out twice: " << made;
+    }
+}
+
+TEST_F(TempFolder, TempFilePrefixIsCutToThreeCharacters) {
+    const std::string made = platform::GetTempFileName(path(), "_mtlong");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(made)).fileName().left(3), "_mt");
+    EXPECT_FALSE(QFileInfo(QString::fromStdString(made)).fileName().startsWith("_mtl"));
+}
+
+TEST_F(TempFolder, TempFileInAMissingFolderFails) {
+    EXPECT_EQ(platform::GetTempFileName(path("missing"), "_mt"), "");
+    EXPECT_FALSE(QDir(QString::fromStdString(path("missing"))).exists());
+}
+
+TEST(TempPath, EndsInASeparatorAndExists) {
+    const std::string temp = platform::GetTempPath();
+    ASSERT_FALSE(temp.empty());
+    EXPECT_EQ(temp.back(), platform::PathSeparator());
+    EXPECT_TRUE(QDir(QString::fromStdString(temp)).exists());
+}
+
+TEST_F(TempFolder, ReadOnlyFileIsDeletedOnlyAfterItsAttributesAreCleared) {
+    touch("_mt1.tmp");
+    const QString file = QString::fromStdString(path("_mt1.tmp"));
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner));
+    EXPECT_FALSE(platform::DeleteFile(path("_mt1.tmp")));
+    EXPECT_TRUE(platform::FileExists(path("_mt1.tmp")));
+    EXPECT_TRUE(platform::SetArchiveAttributes(path("_mt1.tmp")));
+    EXPECT_TRUE(platform::DeleteFile(path("_mt1.tmp")));
+    EXPECT_FALSE(platform::FileExists(path("_mt1.tmp")));
+    EXPECT_FALSE(platform::SetArchiveAttributes(path("_mt1.tmp")));
+    EXPECT_FALSE(platform::DeleteFile(path("_mt1.tmp")));
+}
+
+TEST_F(TempFolder, FolderIsNoFile) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("sub.tmp"));
+    EXPECT_FALSE(platform::FileExists(path("sub.tmp")));
+    EXPECT_FALSE(platform::DeleteFile(path("sub.tmp")));
+    EXPECT_TRUE(QDir(QString::fromStdString(path("sub.tmp"))).exists());
+}
+
+TEST_F(TempFolder, FindFilesMatchesTheWorkFilePatternOnly) {
+    for (const char* name :
+         {"_mt1.tmp", "_mtAB12.tmp", "_MT9.TMP", "_mp3.tmp", "other.tmp", "_mt.txt", "x_mt2.tmp"})
+        touch(name);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("_mtdir.tmp"));
+    std::vector<std::string> found = platform::FindFiles(path(), "_mt*.tmp");
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"_MT9.TMP", "_mt1.tmp", "_mtAB12.tmp"}));
+    EXPECT_EQ(platform::FindFiles(path(), "_mp*.tmp"), std::vector<std::string>{"_mp3.tmp"});
+    EXPECT_TRUE(platform::FindFiles(path("missing"), "*").empty());
+}
+
+TEST(JoinPath, OneSeparatorBetween) {
+    const struct {
+        const char *dir, *name, *joined;
+    } cases[] = {
+        {"/a", "b", "/a/b"}, {"/a/", "b", "/a/b"}, {"/a", "/b", "/a/b"}, {"/a/", "//b", "/a/b"},
+        {"", "b", "b"},      {"/a", "", "/a/"},    {"/", "b", "/b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::JoinPath(c.dir, c.name), c.joined) << c.dir << " + " << c.name;
+}
+
+TEST_F(TempFolder, SameFileSeesThroughRelativePathsAndLinks) {
+    touch("a.txt");
+    touch("b.txt");
+    ASSERT_TRUE(QFile::link(QString::fromStdString(path("a.txt")),
+                            QString::fromStdString(path("link.txt"))));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+    EXPECT_TRUE(platform::SameFile("a.txt", path("a.txt")));
+    EXPECT_TRUE(platform::SameFile("./sub/../a.txt", path("a.txt")));
+    EXPECT_TRUE(platform::SameFile(path("link.txt"), "a.txt"));
+    EXPECT_FALSE(platform::SameFile("a.txt", "b.txt"));
+    EXPECT_TRUE(platform::SameFile("new.txt", path("new.txt"))) << "files yet to be made";
+    EXPECT_FALSE(platform::SameFile("new.txt", "a.txt"));
+    QDir::setCurrent(previous);
+}
+
+} // namespace
