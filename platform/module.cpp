@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -16,6 +17,8 @@ namespace platform {
 struct Module {
     QLibrary library;
     std::string name;
+    std::string path;
+    int references = 0;
     std::unique_ptr<StringTable> strings; // parsed on first use
 };
 
@@ -92,17 +95,35 @@ std::string ResolveLibraryPath(const std::string& name) {
     return {};
 }
 
+namespace {
+
+// One handle per loaded file, counted as the system counts its loads: a
+// second load of the same library gives the same handle, and the library
+// stays mapped until the last holder frees it.
+std::mutex modulesLock;
+std::map<std::string, Module*> loadedModules;
+
+} // namespace
+
 ModuleHandle LoadLibrary(const std::string& name) {
     if (name.empty())
         return nullptr;
     const std::string path = ResolveLibraryPath(name);
     if (path.empty())
         return nullptr;
+    std::lock_guard<std::mutex> guard(modulesLock);
+    if (auto it = loadedModules.find(path); it != loadedModules.end()) {
+        ++it->second->references;
+        return it->second;
+    }
     auto module = std::make_unique<Module>();
     module->library.setFileName(QString::fromStdString(path));
     if (!module->library.load())
         return nullptr;
     module->name = baseName(path);
+    module->path = path;
+    module->references = 1;
+    loadedModules[path] = module.get();
     return module.release();
 }
 
@@ -115,6 +136,11 @@ void* GetProcAddress(ModuleHandle module, const char* symbol) {
 void FreeLibrary(ModuleHandle module) {
     if (!module)
         return;
+    std::lock_guard<std::mutex> guard(modulesLock);
+    auto it = loadedModules.find(module->path);
+    if (it == loadedModules.end() || it->second != module || --module->references > 0)
+        return;
+    loadedModules.erase(it);
     module->library.unload();
     delete module;
 }

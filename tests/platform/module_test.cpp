@@ -164,6 +164,22 @@ TEST(ModuleResources, GoAwayWhenTheModuleIsUnloaded) {
     platform::FreeLibrary(m);
 }
 
+// Two holders of one library share it: freeing one leaves the other's
+// exports and resources in place until the last holder frees it.
+TEST(ModuleResources, StayWhileAnotherHolderKeepsTheModule) {
+    const QString table = platform::StringTableResourcePath("PlatformProbe");
+    platform::ModuleHandle first = platform::LoadLibrary("PlatformProbe.dll");
+    platform::ModuleHandle second = platform::LoadLibrary("PlatformProbe.dll");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, second);
+    platform::FreeLibrary(second);
+    EXPECT_TRUE(QFile::exists(table));
+    char buffer[255];
+    EXPECT_EQ(platform::LoadString(first, 999, buffer, sizeof buffer), 4);
+    platform::FreeLibrary(first);
+    EXPECT_FALSE(QFile::exists(table));
+}
+
 TEST(StringTable, SerializeAndParseRoundTrip) {
     platform::StringTable table;
     for (const auto& [id, text] : ProbeStrings())
