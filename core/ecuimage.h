@@ -113,6 +113,8 @@ struct TEcuImage {
     std::string Cambio;     // at most 50
     int32_t AnnoVettura = 0;
     bool Modified = false;
+
+    bool operator==(const TEcuImage&) const = default;
 };
 
 // One item of the image that moves over the link, in the order a full

@@ -1,11 +1,13 @@
 #include "iodata.h"
 
+#include "basario.h"
 #include "conversions.h"
 #include "edition.h"
 #include "messages.h"
 #include "paramid.h"
 #include "quarnconnectecu.h"
 #include "quarnglobaldata.h"
+#include "scramble.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,6 +133,35 @@ bool TStreamDati::SetScrambleKey(const std::string& key) {
         return false;
     scrambleKey_ = key;
     return true;
+}
+
+// --- Configuration file and scrambled container ---------------------------------
+
+bool TStreamDati::OpenIniFile(bool forReading) {
+    return configFile_.OpenIniFile(forReading, scrambleKey_.c_str());
+}
+
+bool TStreamDati::OpenIniResource(int resourceId) {
+    return configFile_.OpenIniResource(BasarioModule, resourceId, scrambleKey_.c_str());
+}
+
+const char* TStreamDati::keyOr(const char* key) const {
+    return key ? key : scrambleKey_.c_str();
+}
+
+bool TStreamDati::ConvertScrambledFile(const char* source, const char* target, bool toPlain,
+                                       const char* key) const {
+    return ::ConvertScrambledFile(source, target, toPlain, keyOr(key));
+}
+
+std::optional<std::vector<uint8_t>> TStreamDati::ReadScrambledFile(const char* path,
+                                                                   const char* key) const {
+    return ::ReadScrambledFile(path, keyOr(key));
+}
+
+bool TStreamDati::UnscrambleResource(const uint8_t* data, size_t size, const char* target,
+                                     const char* key) const {
+    return ::UnscrambleResource(data, size, target, keyOr(key));
 }
 
 // --- Setter pattern -----------------------------------------------------------

@@ -3,36 +3,22 @@
 // component and the link component. Every window reads and edits the unit's
 // configuration through it. Setters are write-through: the value goes to the
 // link first and into the image only when the link accepted it.
+#include "configfile.h"
 #include "ecuimage.h"
 #include "tempcurve.h"
+#include "transfer.h"
 
 #include <QObject>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class TQuarnConnectEcu;
 class TQuarnGlobalData;
 class TScreen;
 class TSerialEcuLink;
-
-// Transfer directions.
-enum : uint8_t {
-    kTransferFileToImage = 1,
-    kTransferUnitToImage = 2,
-    kTransferImageToFile = 4,
-    kTransferImageToUnit = 8,
-};
-
-// Parameter groups of a transfer.
-enum : uint32_t {
-    kGroupBase = 0x01,
-    kGroupMap = 0x02,
-    kGroupCalibration = 0x04,
-    kGroupCorrections = 0x08,
-    kGroupInjector = 0x10,
-    kGroupAll = 0x7fffffff,
-};
 
 class TStreamDati : public QObject {
 public:
@@ -69,10 +55,65 @@ public:
     uint32_t ProgressDone() const { return progressDone_; }
     void ResetProgress() { progressDone_ = 0; }
 
-    const std::string& ConfigFileName() const { return fileName_; }
+    // --- Transfer engine -----------------------------------------------------
+    // Moves the groups of groupMask between the configuration file (or the
+    // default configuration resourceId of "Basario.dll", which wins over a
+    // file name), the image and the unit, in the directions of flags; notify
+    // sends the progress to the wait window. Never shows a message: false
+    // tells the caller to look at LastTransferError().
+    // keepUnitItems: for a file the user chose, the items that files do not
+    // carry (clock, serial number, the unit's own counters) keep the values
+    // last read from the unit instead of the values of a reset.
+    bool Transfer(uint8_t flags, std::string_view fileName, int resourceId, uint32_t groupMask,
+                  bool notify, bool keepUnitItems = false);
+    // Why the last transfer returned false; None and an empty text after success.
+    TTransferFault LastTransferFault() const { return transferFault_; }
+    const std::string& LastTransferError() const { return transferError_; }
+
+    // --- Configuration file ------------------------------------------------------
+    const TConfigFile& ConfigFile() const { return configFile_; }
+    const std::string& ConfigFileName() const { return configFile_.FileName(); }
     const std::string& ScrambleKey() const { return scrambleKey_; }
     // False (key kept) for an empty key or one of 50 characters or more.
     bool SetScrambleKey(const std::string& key);
+    // False for a path over 249 characters (the path is then cleared).
+    bool SetFileName(std::string_view path) { return configFile_.SetFileName(path); }
+    // Each open does nothing but fail while a file or resource is open; the
+    // message of a failed open is ConfigFile().LastError().
+    bool OpenIniFile(bool forReading);
+    // False when the file could not be written: it keeps its old content.
+    bool CloseIniFile() { return configFile_.CloseIniFile(); }
+    // Closes a file or resource without storing anything.
+    void DiscardIniFile() { configFile_.DiscardIniFile(); }
+    // Resource "#<id>" of type "#256" of the default-configuration library.
+    bool OpenIniResource(int resourceId);
+    void CloseIniResource() { configFile_.CloseIniResource(); }
+    bool ReadIntegerIfExists(int32_t& value, std::string_view key, std::string_view section) const {
+        return configFile_.ReadIntegerIfExists(value, key, section);
+    }
+    bool ReadBoolIfExists(bool& value, std::string_view key, std::string_view section) const {
+        return configFile_.ReadBoolIfExists(value, key, section);
+    }
+    bool ReadStringIfExists(std::string& value, std::string_view key, std::string_view section,
+                            size_t maxLen) const {
+        return configFile_.ReadStringIfExists(value, key, section, maxLen);
+    }
+    void WriteInteger(int32_t value, std::string_view key, std::string_view section) {
+        configFile_.WriteInteger(value, key, section);
+    }
+    void WriteBool(bool value, std::string_view key, std::string_view section) {
+        configFile_.WriteBool(value, key, section);
+    }
+    void WriteString(std::string_view value, std::string_view key, std::string_view section) {
+        configFile_.WriteString(value, key, section);
+    }
+    // The scrambled container with an explicit key, null meaning the image's.
+    bool ConvertScrambledFile(const char* source, const char* target, bool toPlain,
+                              const char* key = nullptr) const;
+    std::optional<std::vector<uint8_t>> ReadScrambledFile(const char* path,
+                                                          const char* key = nullptr) const;
+    bool UnscrambleResource(const uint8_t* data, size_t size, const char* target,
+                            const char* key = nullptr) const;
 
     // --- Accessors and write-through setters -------------------------------
     // Getters return 0 for an index out of bounds; setters ignore it. A setter
@@ -220,6 +261,7 @@ private:
     void changeEngineCurve(bool fromUnit);
     void rebuildCurves();
     long double clockMs(int32_t raw) const;
+    const char* keyOr(const char* key) const;
     int32_t msToClock(double ms) const;
 
     TScreen* screen_;
@@ -232,8 +274,10 @@ private:
     // GiriPerCambio kept while change-over mode 2 (start on gas) holds.
     int32_t rememberedGiri_ = 0;
     bool rememberedFlag_ = false;
-    std::string fileName_ = "default";
+    TConfigFile configFile_;
     std::string scrambleKey_;
+    TTransferFault transferFault_ = TTransferFault::None;
+    std::string transferError_;
 };
 
 // The program's one data module, set by start-up; core never relies on it.
