@@ -1,0 +1,95 @@
+#include "windowutil.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QScreen>
+#include <QWidget>
+
+namespace shell {
+
+namespace {
+
+constexpr int kDesignWidth = 800;
+
+struct FontSubstitute {
+    const char* family;
+    const char* substitute;
+};
+
+constexpr FontSubstitute kSubstitutes[] = {
+    {"Bauhaus 93", "DejaVu Sans"},
+    {"MS Sans Serif", "DejaVu Sans"},
+    {"Arial", "DejaVu Sans"},
+    {"NI7SEG", "DejaVu Sans Mono"},
+};
+
+QScreen* screenOf(QWidget* w) {
+    QScreen* s = w ? w->screen() : nullptr;
+    return s ? s : QGuiApplication::primaryScreen();
+}
+
+int scaled(int v, int m) { return v * m / kDesignWidth; }
+
+void scaleFont(QWidget* w, int m) {
+    QFont f = w->font();
+    if (f.pixelSize() > 0)
+        f.setPixelSize(std::max(1, scaled(f.pixelSize(), m)));
+    else if (f.pointSizeF() > 0)
+        f.setPointSizeF(f.pointSizeF() * m / kDesignWidth);
+    w->setFont(f);
+}
+
+} // namespace
+
+void RegisterFontSubstitutes() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    for (const FontSubstitute& s : kSubstitutes)
+        QFont::insertSubstitution(s.family, s.substitute);
+}
+
+void CentreOnScreen(QWidget* window) {
+    const QRect area = screenOf(window)->availableGeometry();
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(area.center());
+    window->move(frame.topLeft());
+}
+
+int ScreenWidth() { return screenOf(nullptr)->geometry().width(); }
+int ScreenHeight() { return screenOf(nullptr)->geometry().height(); }
+
+void ScaleByScreenWidth(QWidget* window, int screenWidth) {
+    if (screenWidth == kDesignWidth || screenWidth <= 0)
+        return;
+    const auto children = window->findChildren<QWidget*>();
+    for (QWidget* w : children) {
+        if (w->isWindow())
+            continue;
+        const QRect g = w->geometry();
+        w->setGeometry(scaled(g.x(), screenWidth), scaled(g.y(), screenWidth),
+                       scaled(g.width(), screenWidth), scaled(g.height(), screenWidth));
+        if (w->testAttribute(Qt::WA_SetFont))
+            scaleFont(w, screenWidth);
+    }
+    scaleFont(window, screenWidth);
+    window->resize(scaled(window->width(), screenWidth), scaled(window->height(), screenWidth));
+}
+
+void UpdateAllForms() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            w->repaint();
+}
+
+} // namespace shell
+
+static void initShellResources() { Q_INIT_RESOURCE(shell); }
+
+void shell::RegisterShellResources() {
+    static bool done = false;
+    if (!done)
+        initShellResources();
+    done = true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Small helpers shared by the windows.
+class QWidget;
+
+namespace shell {
+
+// Registers stand-ins for the fonts the layouts name that a Linux machine
+// lacks, once, so Qt never searches its aliases for them.
+void RegisterFontSubstitutes();
+// Puts a top-level window in the middle of its screen.
+void CentreOnScreen(QWidget* window);
+// Width of the screen the program runs on, in pixels.
+int ScreenWidth();
+int ScreenHeight();
+// Rescales a window laid out for a screen 800 pixels wide to screenWidth:
+// positions, sizes and fonts of the window and every control in it.
+void ScaleByScreenWidth(QWidget* window, int screenWidth);
+// Repaints every top-level window at once (the work runs on this thread, so
+// the event loop does not paint meanwhile).
+void UpdateAllForms();
+
+} // namespace shell
+
+namespace shell {
+// Registers the program's own pictures and animation (a static library does
+// not register them by itself).
+void RegisterShellResources();
+} // namespace shell
