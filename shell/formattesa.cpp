@@ -65,7 +65,9 @@ void TFormAttesa::StartAnimation() {
     movie_->start();
 }
 
-int TFormAttesa::Position() const { return ui_->ProgressBar->value(); }
+int TFormAttesa::Position() const {
+    return ui_->ProgressBar->value();
+}
 
 std::string TFormAttesa::CompletedText() const {
     return platform::fromUnicode(ui_->LabelCompleted->text());
@@ -73,8 +75,7 @@ std::string TFormAttesa::CompletedText() const {
 
 void TFormAttesa::setPosition(int position) {
     ui_->ProgressBar->setValue(std::clamp(position, 0, 100));
-    ui_->LabelCompleted->setText(QString::number(Position()) + "% " +
-                                 platform::toUnicode(Suffix));
+    ui_->LabelCompleted->setText(QString::number(Position()) + "% " + platform::toUnicode(Suffix));
 }
 
 void TFormAttesa::WMProgress(intptr_t wParam, intptr_t lParam) {

@@ -28,7 +28,9 @@ QScreen* screenOf(QWidget* w) {
     return s ? s : QGuiApplication::primaryScreen();
 }
 
-int scaled(int v, int m) { return v * m / kDesignWidth; }
+int scaled(int v, int m) {
+    return v * m / kDesignWidth;
+}
 
 void scaleFont(QWidget* w, int m) {
     QFont f = w->font();
@@ -57,8 +59,12 @@ void CentreOnScreen(QWidget* window) {
     window->move(frame.topLeft());
 }
 
-int ScreenWidth() { return screenOf(nullptr)->geometry().width(); }
-int ScreenHeight() { return screenOf(nullptr)->geometry().height(); }
+int ScreenWidth() {
+    return screenOf(nullptr)->geometry().width();
+}
+int ScreenHeight() {
+    return screenOf(nullptr)->geometry().height();
+}
 
 void ScaleByScreenWidth(QWidget* window, int screenWidth) {
     if (screenWidth == kDesignWidth || screenWidth <= 0)
@@ -85,11 +91,38 @@ void UpdateAllForms() {
 
 } // namespace shell
 
-static void initShellResources() { Q_INIT_RESOURCE(shell); }
+static void initShellResources() {
+    Q_INIT_RESOURCE(shell);
+}
 
 void shell::RegisterShellResources() {
     static bool done = false;
     if (!done)
         initShellResources();
     done = true;
+}
+
+void shell::SetScreenCursor(ScreenCursor cursor) {
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    if (cursor == ScreenCursor::HourGlass)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (cursor == ScreenCursor::AppStart)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
+#include "core/messages.h"
+#include "platform/gui/modal.h"
+
+void shell::InstallProgramScreen() {
+    Screen().SetFormsProvider([] {
+        std::vector<QObject*> forms;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            forms.push_back(w);
+        return forms;
+    });
+    Screen().SetMessageHandler(
+        [](const std::string& text, const std::string& caption, unsigned flags) {
+            platform::MessageBox(QApplication::activeWindow(), text, caption, flags);
+        });
 }

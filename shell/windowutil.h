@@ -26,3 +26,17 @@ namespace shell {
 // not register them by itself).
 void RegisterShellResources();
 } // namespace shell
+
+namespace shell {
+// The one screen cursor of the program: an hourglass, the application-start
+// cursor, or the default (no override).
+enum class ScreenCursor { Default, HourGlass, AppStart };
+void SetScreenCursor(ScreenCursor cursor);
+} // namespace shell
+
+namespace shell {
+// Points the data module's screen at the program's windows: every top-level
+// window receives posted data changes, message boxes go through the dialog
+// seam.
+void InstallProgramScreen();
+} // namespace shell

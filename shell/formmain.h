@@ -1,0 +1,98 @@
+#pragma once
+// The main window: a full-screen menu of large texts, the menu bar and
+// action list, the status bar with the connection state and the language
+// menus.
+#include "platform/gui/modal.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ui {
+class FormMain;
+}
+class QAction;
+class QLabel;
+class QMenu;
+class TFormSplash;
+class TStatusPanels;
+
+class TFormMain : public QMainWindow {
+public:
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The working folder when the window was constructed.
+    std::string ProgramFolder;
+    // The visible menu labels in keyboard order, and the highlighted one.
+    std::vector<QLabel*> MenuLabels;
+    int CurrentLabel = 0;
+    // Dialogs of the save and open actions, filled by PrepareSaveDialog.
+    platform::FileDialogRequest SaveDialog;
+    platform::FileDialogRequest OpenDialog;
+
+    Ui::FormMain* ui() const { return ui_.get(); }
+    QMenu* FormPopupMenu() const { return popupMenu_; }
+    TStatusPanels* StatusPanels() const { return panels_; }
+
+    void FormShow();
+    void MenuLinguaClick(QAction* item);
+    void LoadCaptions();
+    void LabelConfigMouseEnter(QLabel* label);
+    void LabelClick(QLabel* label);
+    void FormKeyDown(int key);
+    void StartupIdle();
+    void MenuAboutClick();
+    void FormClose();
+    void ActionEsciExecute();
+    void WMDataChanged(intptr_t wParam, intptr_t lParam);
+    void PrepareSaveDialog();
+    bool IsEditionModel() const;
+    void StatusBarMainDrawPanel(class QPainter& painter, int panel, const QRect& rect);
+
+    // Runs an action as the window library does from code: only while it is
+    // enabled. False when it did nothing.
+    static bool ExecuteAction(QAction* action);
+    // Whether menu items of the action are shown. Kept apart from Qt's own
+    // visibility, which would also stop the action from running from code.
+    static bool ActionVisible(const QAction* action);
+    // Text n of the current language as loaded by LoadCaptions (empty until
+    // loaded or when missing).
+    std::string Text(int n) const;
+    // String 41, a blank line, then strings 42 and 43 each after "- ".
+    std::string NoConnectionText() const;
+    // String 68, 69 and 70 on lines of their own.
+    std::string RetryText() const;
+    // The file version of the program, "not available" when it has none.
+    static std::string FileVersion();
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void setHighlight(int index, bool on);
+    void layoutLabels();
+    void centreLabels();
+    void buildLanguageMenus();
+    void linkMenuItems();
+    void cleanTemporaryFolder();
+    void setConnectionActions(bool connected);
+    std::string configPanelText() const;
+    std::string fuelText() const;
+
+    std::unique_ptr<Ui::FormMain> ui_;
+    QMenu* popupMenu_ = nullptr;
+    TStatusPanels* panels_ = nullptr;
+    QPointer<TFormSplash> splash_;
+    std::map<int, std::string> texts_;
+    bool shown_ = false;
+};
+
+extern TFormMain* FormMain;
