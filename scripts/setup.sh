@@ -11,7 +11,7 @@ VEXANO_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth fonts-dejavu-core
+    xvfb xauth fonts-dejavu-core fonts-dejavu-extra
 )
 
 vexano_install_missing() {

@@ -49,6 +49,19 @@ TFormAttesa::~TFormAttesa() {
         FormAttesa = nullptr;
 }
 
+std::unique_ptr<TFormAttesa> TFormAttesa::Open(QWidget* owner, const std::string& caption,
+                                               const std::string& label,
+                                               const std::string& suffix) {
+    auto wait = std::make_unique<TFormAttesa>(owner);
+    FormAttesa = wait.get();
+    wait->SetCaption(caption);
+    wait->SetLabel(label);
+    wait->Suffix = suffix;
+    wait->show();
+    wait->repaint();
+    return wait;
+}
+
 void TFormAttesa::SetCaption(const std::string& text) {
     setWindowTitle(platform::toUnicode(text));
 }

@@ -15,6 +15,11 @@ public:
     explicit TFormAttesa(QWidget* owner);
     ~TFormAttesa() override;
 
+    // Creates a wait window owned by owner with its texts, makes it the
+    // current one (FormAttesa), shows it and paints it at once.
+    static std::unique_ptr<TFormAttesa> Open(QWidget* owner, const std::string& caption,
+                                             const std::string& label, const std::string& suffix);
+
     // Text after the percentage, e.g. " Completato ".
     std::string Suffix;
 

@@ -2,6 +2,7 @@
 
 #include "language.h"
 #include "smallwindows.h"
+#include "startuptrace.h"
 #include "statuspanels.h"
 #include "ui_AboutBox.h"
 #include "ui_FormMain.h"
@@ -17,6 +18,7 @@
 #include "platform/files.h"
 
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -50,6 +52,8 @@ constexpr StatusPanelLayout kStatusPanels[] = {
     {50, false, ""},
 };
 
+const QColor kTeal(0, 128, 128);
+const QColor kRed(255, 0, 0);
 const QColor kHighlight(0, 255, 0);
 const QColor kPlain(255, 255, 255);
 const QColor kNotConnected(255, 255, 0);
@@ -98,6 +102,16 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui_(new Ui::FormMai
     shell::RegisterFontSubstitutes();
     shell::RegisterShellResources();
     ui_->setupUi(this);
+    // Teal behind the menu texts, which take the form's white; the status bar
+    // and the menus keep their own colours.
+    QPalette colours = ui_->centralwidget->palette();
+    colours.setColor(QPalette::Window, kTeal);
+    colours.setColor(QPalette::WindowText, kPlain);
+    ui_->centralwidget->setPalette(colours);
+    ui_->centralwidget->setAutoFillBackground(true);
+    QPalette title = ui_->LabelMenu->palette();
+    title.setColor(QPalette::WindowText, kRed);
+    ui_->LabelMenu->setPalette(title);
     popupMenu_ = new QMenu(this);
     popupMenu_->setObjectName("FormPopupMenu");
     std::vector<TStatusPanels::Panel> panels;
@@ -112,12 +126,17 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui_(new Ui::FormMai
         if (a->objectName().startsWith("Action"))
             addAction(a); // shortcuts of the action list work in the whole window
     linkMenuItems();
+    installActions();
+    auto* linkWatch = new QTimer(this);
+    connect(linkWatch, &QTimer::timeout, this, &TFormMain::watchLink);
+    linkWatch->start(1000);
     connect(ui_->ActionEsci, &QAction::triggered, this, &TFormMain::ActionEsciExecute);
     connect(ui_->MenuAbout, &QAction::triggered, this, &TFormMain::MenuAboutClick);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { popupMenu_->popup(mapToGlobal(pos)); });
     setFocusPolicy(Qt::StrongFocus);
+    ui_->centralwidget->installEventFilter(this);
 
     // Language of the stored settings.
     const int stored = StreamDati ? StreamDati->QuarnGlobalData->Get(2) : 0;
@@ -307,7 +326,9 @@ void TFormMain::FormShow() {
     if (splash_) {
         splash_->activateWindow();
         splash_->repaint();
+        shell::TraceStartup("fixed_wait_start");
         platform::Sleep(2000);
+        shell::TraceStartup("fixed_wait_end");
         splash_->close();
         delete splash_;
     }
@@ -444,6 +465,8 @@ void TFormMain::keyPressEvent(QKeyEvent* e) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == ui_->centralwidget && e->type() == QEvent::Paint)
+        shell::TraceStartup("main_painted");
     auto* label = qobject_cast<QLabel*>(watched);
     if (label && e->type() == QEvent::Enter)
         LabelConfigMouseEnter(label);
@@ -472,6 +495,10 @@ void TFormMain::FormClose() {
 }
 
 void TFormMain::closeEvent(QCloseEvent* e) {
+    if (!FormCloseQuery()) {
+        e->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(e);
 }

@@ -53,6 +53,18 @@ public:
     bool IsEditionModel() const;
     void StatusBarMainDrawPanel(class QPainter& painter, int panel, const QRect& rect);
 
+    // Actions of the action list.
+    void ActionConnettiExecute();
+    void ActionDisconnettiExecute();
+    // True when the image was saved to a file.
+    bool ActionSalvaExecute();
+    void ActionSalvaConfExecute();
+    void ActionApriConfExecute();
+    void ActionResetDaPcExecute();
+    // IDYES, IDNO or IDCANCEL; a Yes whose save did not happen gives IDCANCEL.
+    int AskSaveModified();
+    bool FormCloseQuery();
+
     // Runs an action as the window library does from code: only while it is
     // enabled. False when it did nothing.
     static bool ExecuteAction(QAction* action);
@@ -84,6 +96,12 @@ private:
     void linkMenuItems();
     void cleanTemporaryFolder();
     void setConnectionActions(bool connected);
+    void installActions();
+    void errorBox(const std::string& text);
+    // Tells every window that the link is open or closed (data-changed code
+    // 1 or 0), and notices a link that was lost.
+    void announceLink(bool open);
+    void watchLink();
     std::string configPanelText() const;
     std::string fuelText() const;
 
@@ -93,6 +111,7 @@ private:
     QPointer<TFormSplash> splash_;
     std::map<int, std::string> texts_;
     bool shown_ = false;
+    bool linkAnnounced_ = false;
 };
 
 extern TFormMain* FormMain;

@@ -1,5 +1,6 @@
 #include "smallwindows.h"
 
+#include "startuptrace.h"
 #include "ui_AboutBox.h"
 #include "ui_FormMessaggio.h"
 #include "ui_FormSplash.h"
@@ -16,6 +17,11 @@ TFormSplash::TFormSplash(QWidget* owner) : QWidget(owner), ui_(new Ui::FormSplas
 }
 
 TFormSplash::~TFormSplash() = default;
+
+void TFormSplash::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    shell::TraceStartup("splash_painted");
+}
 
 TFormMessaggio::TFormMessaggio(QWidget* owner) : QDialog(owner), ui_(new Ui::FormMessaggio) {
     ui_->setupUi(this);

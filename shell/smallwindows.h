@@ -17,6 +17,9 @@ public:
     ~TFormSplash() override;
     Ui::FormSplash* ui() const { return ui_.get(); }
 
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
 private:
     std::unique_ptr<Ui::FormSplash> ui_;
 };

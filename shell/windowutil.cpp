@@ -17,7 +17,7 @@ struct FontSubstitute {
 };
 
 constexpr FontSubstitute kSubstitutes[] = {
-    {"Bauhaus 93", "DejaVu Sans"},
+    {"Bauhaus 93", "DejaVu Sans Condensed"},
     {"MS Sans Serif", "DejaVu Sans"},
     {"Arial", "DejaVu Sans"},
     {"NI7SEG", "DejaVu Sans Mono"},
@@ -71,7 +71,7 @@ void ScaleByScreenWidth(QWidget* window, int screenWidth) {
         return;
     const auto children = window->findChildren<QWidget*>();
     for (QWidget* w : children) {
-        if (w->isWindow())
+        if (w->window() != window) // windows it owns scale themselves, or not at all
             continue;
         const QRect g = w->geometry();
         w->setGeometry(scaled(g.x(), screenWidth), scaled(g.y(), screenWidth),

@@ -22,11 +22,13 @@ namespace {
 class MainWindow : public ShellTest {
 protected:
     // The window as start-up leaves it once shown: the splash gone, the
-    // stored language applied, the start-up connection tried (not wired
-    // yet, so the no-connection box is expected).
+    // stored language applied, the start-up connection tried on a unit that
+    // is not there (C01, then the no-connection box).
     std::unique_ptr<TFormMain> showMain() {
+        sim.setAbsent(true);
         auto w = std::make_unique<TFormMain>();
         FormMain = w.get();
+        modals.expectMessageBox(platform::IDOK, "C01");
         modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
         w->show();
         ProcessEvents();
@@ -120,6 +122,7 @@ TEST_F(MainWindow, DataChangedCodesDriveTheStatusBarAndTheConnectionActions) {
     };
     EXPECT_FALSE(ui->ActionDisconnetti->isEnabled());
 
+    sim.setAbsent(false);
     ASSERT_TRUE(StreamDati->EcuLink()->Connect());
     ASSERT_TRUE(StreamDati->ReadEcuIdentity());
     send(1);
@@ -198,8 +201,8 @@ TEST_F(MainWindow, AboutBoxShowsTitleAndVersion) {
 
 TEST_F(MainWindow, StartupNamesTheMissingConnectionOnce) {
     auto w = showMain();
-    ASSERT_FALSE(modals.interactions().empty());
-    const auto& box = modals.interactions().front();
+    ASSERT_EQ(modals.interactions().size(), 2u);
+    const auto& box = modals.interactions()[1];
     EXPECT_EQ(box.text, "ATTENZIONE: non \xe8 stata rilevata la connessione con la centralina\n\n"
                         "- le modifiche apportate non avranno effetto in centralina\n"
                         "- prima di modificare i parametri stabilire la connessione (CTRL+C)");

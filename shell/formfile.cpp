@@ -1,0 +1,386 @@
+#include "formfile.h"
+
+#include "formattesa.h"
+#include "formmain.h"
+#include "language.h"
+#include "smallwindows.h"
+#include "ui_FormFile.h"
+#include "ui_FormMessaggio.h"
+#include "windowutil.h"
+
+#include "core/edition.h"
+#include "core/iodata.h"
+#include "core/messages.h"
+#include "core/serialecu.h"
+#include "platform/clock.h"
+#include "platform/cp1252.h"
+#include "platform/files.h"
+#include "platform/gui/modal.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+
+namespace {
+
+using shell::ScreenCursor;
+using shell::SetScreenCursor;
+
+constexpr int kTextSlots[] = {49,  50,  51,  52,  53,  54,  59,  88,  89,  282, 283,
+                              284, 285, 288, 289, 290, 291, 292, 293, 429, 430};
+constexpr char kBadName[] = "Il nome del file non pu\xf2 contenere cartelle n\xe9 \"..\".";
+constexpr char kSerialCaption[] = "Serial number";
+constexpr char kSerialPrompt[] =
+    "Inserire il SERIAL NUMBER per la centralina\n(massimo 20 caratteri)";
+constexpr char kRollbackFailed[] =
+    "\nImpossibile ripristinare i dati precedenti: la centralina pu\xf2 contenere una "
+    "configurazione incompleta.";
+
+QString u(const std::string& s) {
+    return platform::toUnicode(s);
+}
+std::string cp(const QString& s) {
+    return platform::fromUnicode(s);
+}
+TSerialEcuLink* link() {
+    return StreamDati->EcuLink();
+}
+bool connected() {
+    return link()->IsConnected() != 0;
+}
+
+bool ModelCodesDiffer() {
+    return GetModelCodeA() != GetModelCodeB();
+}
+
+// The configuration name as a file name: without the characters that a
+// file name cannot hold or that would change its folder or extension.
+std::string FileNameOf(const std::string& name) {
+    std::string out;
+    for (char c : name)
+        if (std::string("./\\\",;").find(c) == std::string::npos)
+            out += c;
+    return out;
+}
+
+// A typed name stays inside the fuel folder.
+bool StaysInFolder(const std::string& name) {
+    return name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
+           name.find("..") == std::string::npos;
+}
+
+std::string Lower(const std::string& s) {
+    return cp(u(s).toLower());
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The save of a connected unit's begin and end commands.
+bool SendSaveCommand(int command) {
+    uint8_t bytes[5] = {};
+    return link()->SendCommand(command, bytes, 1, 5);
+}
+
+} // namespace
+
+TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string& mainPath)
+    : QDialog(owner), ui_(new Ui::FormFile), mode_(mode), mainPath_(mainPath) {
+    SetScreenCursor(ScreenCursor::HourGlass);
+    ui_->setupUi(this);
+    const int width = shell::ScreenWidth();
+    if (width != 800)
+        shell::ScaleByScreenWidth(this, width);
+    const bool radios = !connected() && ModelCodesDiffer();
+    ui_->Radio34Cilindri->setVisible(radios);
+    ui_->Radio34568Cilindri->setVisible(radios);
+
+    folder_ = platform::JoinPath(mainPath_, StreamDati->GetFlag(1) ? "ConfigCNG" : "ConfigLPG");
+    folder_ = platform::JoinPath(folder_, "");
+    QDir().mkpath(u(folder_));
+    QDir::setCurrent(u(folder_));
+
+    for (int n : kTextSlots)
+        LoadLanguageString(n, texts_[n]);
+    auto setText = [this](auto* widget, int n) {
+        if (!Text(n).empty())
+            widget->setText(u(Text(n)));
+    };
+    setText(ui_->ButtonOk, 88);
+    setText(ui_->ButtonAnnulla, 89);
+    setText(ui_->Radio34Cilindri, 429);
+    setText(ui_->Radio34568Cilindri, 430);
+    setText(ui_->LabelTipoFile, 288);
+    if (!Text(284).empty())
+        ui_->ListFile->headerItem()->setText(0, u(Text(284)));
+    if (!Text(285).empty())
+        ui_->ListFile->headerItem()->setText(1, u(Text(285)));
+
+    ui_->ComboTipoFile->setCurrentIndex(BrandIndexOfMask(BrandMaskOfCode(-1)));
+    const int model = static_cast<int8_t>(StreamDati->EcuIdentity()[1]);
+    char ext[4] = {};
+    extension_ = CopyModelConfigExt(ext, BrandMaskOfCode(-1), model);
+    const bool modelB = model == GetModelCodeB() && ModelCodesDiffer();
+    (modelB ? ui_->Radio34568Cilindri : ui_->Radio34Cilindri)->setChecked(true);
+
+    if (mode_ == kSave) {
+        if (!Text(282).empty())
+            setWindowTitle(u(Text(282)));
+        setText(ui_->LabelFile, 289);
+        setTabOrder(ui_->EditName, ui_->ListFile);
+        ui_->LabelFile->show();
+        ui_->EditName->show();
+        ui_->EditName->setText(u(FileNameOf(StreamDati->GetNomeConfigurazione())));
+    } else {
+        ui_->ListFile->move(ui_->ListFile->x(), ui_->EditName->y());
+        if (!Text(283).empty())
+            setWindowTitle(u(Text(283)));
+        setText(ui_->LabelFile, 290);
+        if (success)
+            *success = !QDir::current().entryList({u("*" + extension_)}, QDir::Files).isEmpty();
+        ui_->EditName->setEnabled(false);
+        ui_->EditName->hide();
+    }
+
+    connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormFile::ButtonOkClick);
+    connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, [this] { done(2); });
+    connect(ui_->ListFile, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { ListFileSelectItem(item); });
+    connect(ui_->ListFile, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (item)
+            ui_->ButtonOk->click();
+    });
+    connect(ui_->Radio34Cilindri, &QRadioButton::clicked, this,
+            [this] { Radio34CilindriClick(0); });
+    connect(ui_->Radio34568Cilindri, &QRadioButton::clicked, this,
+            [this] { Radio34CilindriClick(1); });
+    SetScreenCursor(ScreenCursor::Default);
+}
+
+TFormFile::~TFormFile() {
+    FormClose();
+}
+
+std::string TFormFile::Text(int n) const {
+    auto it = texts_.find(n);
+    return it == texts_.end() ? std::string() : it->second;
+}
+
+std::string TFormFile::caption() const {
+    return cp(windowTitle());
+}
+
+void TFormFile::errorBox(const std::string& text) {
+    platform::MessageBox(this, text, caption(), platform::MB_ICONERROR);
+}
+
+void TFormFile::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!activated_) {
+        activated_ = true;
+        FormActivate();
+    }
+}
+
+void TFormFile::FormActivate() {
+    auto* list = ui_->ListFile;
+    const int w = width() * 96 / 100;
+    list->setGeometry((width() - w) / 2, list->y(), w, ui_->ButtonOk->y() - list->y() - 50);
+    list->setColumnWidth(0, w * 60 / 100);
+    list->setColumnWidth(1, w * 40 / 100);
+    ScanFolder();
+    if (mode_ == kOpen && list->topLevelItemCount() > 0) {
+        list->setCurrentItem(list->topLevelItem(0));
+        list->topLevelItem(0)->setSelected(true);
+    }
+}
+
+void TFormFile::ScanFolder() {
+    SetScreenCursor(ScreenCursor::HourGlass);
+    auto* list = ui_->ListFile;
+    list->clear();
+    TFormMessaggio message(this);
+    message.setWindowTitle("Configurazioni veicolo");
+    message.ui()->Messaggio->setText("Scansione file in corso...");
+    message.show();
+    message.repaint();
+    repaint();
+    const QIcon icon(":/modules/Vexano/pictures/config.png");
+    const QFileInfoList files =
+        QDir::current().entryInfoList({u("*." + extension_)}, QDir::Files, QDir::Name);
+    for (const QFileInfo& file : files) {
+        const QString name = file.fileName();
+        auto* item = new QTreeWidgetItem(list);
+        item->setText(0, name.left(name.size() - 4));
+        item->setIcon(0, icon);
+        item->setText(1, file.lastModified().toUTC().date().toString("dd/MM/yyyy"));
+    }
+    list->sortItems(0, Qt::AscendingOrder);
+    const int client = list->viewport()->width();
+    list->setColumnWidth(0, client * 70 / 100);
+    list->setColumnWidth(1, client - client * 70 / 100);
+    message.close();
+    SetScreenCursor(ScreenCursor::Default);
+}
+
+void TFormFile::ListFileSelectItem(QTreeWidgetItem* item) {
+    if (item)
+        ui_->EditName->setText(item->text(0));
+}
+
+void TFormFile::Radio34CilindriClick(int tag) {
+    char ext[4] = {};
+    extension_ = CopyModelConfigExt(ext, 1 << ui_->ComboTipoFile->currentIndex(),
+                                    tag ? GetModelCodeB() : GetModelCodeA());
+    ScanFolder();
+}
+
+void TFormFile::ButtonOkClick() {
+    if (mode_ == kSave)
+        Save();
+    else
+        Load();
+}
+
+void TFormFile::Save() {
+    const std::string name = cp(ui_->EditName->text());
+    if (name.empty())
+        return;
+    if (!StaysInFolder(name)) {
+        errorBox(kBadName);
+        return;
+    }
+    std::string path = folder_ + name;
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || Lower(path.substr(dot)) != "." + extension_)
+        path += "." + extension_;
+    if (platform::FileExists(path) &&
+        platform::MessageBox(this, Text(292), caption(),
+                             platform::MB_YESNO | platform::MB_ICONEXCLAMATION |
+                                 platform::MB_DEFBUTTON2) == platform::IDNO)
+        return;
+
+    auto wait = TFormAttesa::Open(this, Text(51), Text(54), Text(59) + " ");
+    SetScreenCursor(ScreenCursor::HourGlass);
+    QApplication::processEvents();
+
+    const TEcuImage before = StreamDati->Image();
+    const std::string oldName = StreamDati->GetNomeConfigurazione();
+    const bool wasOfficial = StreamDati->IsUfficiale();
+    StreamDati->SetNomeConfigurazione(name);
+    StreamDati->SetUfficiale(false);
+    StreamDati->SetDescrizione(1, name);
+    const bool saved = StreamDati->Transfer(kTransferImageToFile, path, 0, kGroupAll, true);
+    wait->close();
+    wait.reset();
+    SetScreenCursor(ScreenCursor::Default);
+    if (!saved) {
+        // The old file stays as it was, and so do the name and the mark.
+        StreamDati->SetNomeConfigurazione(oldName);
+        StreamDati->SetUfficiale(wasOfficial);
+        StreamDati->RestoreImage(before);
+        errorBox(StreamDati->LastTransferError());
+        return;
+    }
+    done(1);
+}
+
+void TFormFile::Load() {
+    if (StreamDati->IsModified()) {
+        const int answer = platform::MessageBox(
+            this, Text(293), caption(), platform::MB_YESNOCANCEL | platform::MB_ICONEXCLAMATION);
+        if (answer == platform::IDCANCEL)
+            return;
+        if (answer == platform::IDYES) {
+            TMessageEvent save(WM_DATACHANGED, 0, 4);
+            if (FormMain)
+                QCoreApplication::sendEvent(FormMain, &save);
+            if (StreamDati->IsModified())
+                return; // the save did not happen: nothing in memory is lost
+        }
+    }
+    auto wait = TFormAttesa::Open(this, Text(49), Text(52), Text(59) + " ");
+
+    std::string name = cp(ui_->EditName->text());
+    if (!EndsWith(Lower(name), "." + extension_))
+        name += "." + extension_;
+    const std::string path = folder_ + name;
+    if (!StaysInFolder(name) || !platform::FileExists(path)) {
+        wait->close();
+        wait.reset();
+        errorBox(StaysInFolder(name) ? Text(291) : kBadName);
+        return;
+    }
+    SetScreenCursor(ScreenCursor::HourGlass);
+    const TEcuImage before = StreamDati->Image();
+    const bool toUnit = connected();
+    std::string failure;
+    if (!StreamDati->Transfer(kTransferFileToImage, path, 0, kGroupAll, true, toUnit)) {
+        failure = StreamDati->LastTransferError();
+        StreamDati->RestoreImage(before);
+    } else if (toUnit) {
+        wait->hide();
+        wait->StartAnimation();
+        wait->SetCaption(Text(50));
+        wait->SetLabel(Text(53));
+        wait->show();
+        wait->repaint();
+        if (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
+            // Put back in the unit what it held before the load.
+            failure = StreamDati->LastTransferError();
+            StreamDati->RestoreImage(before);
+            if (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true))
+                failure += kRollbackFailed;
+            StreamDati->RestoreImage(before);
+        }
+    } else {
+        StreamDati->SetEcuIdentity(ui_->Radio34Cilindri->isChecked() ? GetModelCodeA()
+                                                                     : GetModelCodeB());
+    }
+    wait->close();
+    wait.reset();
+    if (!failure.empty()) {
+        SetScreenCursor(ScreenCursor::Default);
+        errorBox(failure);
+        return;
+    }
+    if (toUnit)
+        WriteSerialNumber();
+    SetScreenCursor(ScreenCursor::Default);
+    done(1);
+}
+
+void TFormFile::WriteSerialNumber() {
+    if (!SendSaveCommand(17))
+        return;
+    std::string serial =
+        platform::InputBox(this, kSerialCaption, kSerialPrompt, StreamDati->GetSerialNumber());
+    StreamDati->SetSerialNumber(serial.substr(0, 20));
+    if (!SendSaveCommand(18))
+        return;
+    platform::Sleep(500);
+    StreamDati->WaitForEcu(20000);
+}
+
+void TFormFile::done(int result) {
+    FormClose();
+    QDialog::done(result);
+}
+
+void TFormFile::closeEvent(QCloseEvent* e) {
+    FormClose();
+    QDialog::closeEvent(e);
+}
+
+void TFormFile::FormClose() {
+    if (closed_)
+        return;
+    closed_ = true;
+    QDir::setCurrent(u(mainPath_));
+    if (StreamDati)
+        StreamDati->SetScrambleKey(GetFileScrambleKey());
+}

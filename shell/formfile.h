@@ -1,0 +1,58 @@
+#pragma once
+// The dialog through which the user saves the image as a configuration file
+// or loads one into the image (and into the unit while one is connected). It
+// lists the files of one folder per fuel with the extension of the unit's
+// model.
+#include <QDialog>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class FormFile;
+}
+class QTreeWidgetItem;
+
+class TFormFile : public QDialog {
+public:
+    enum Mode { kSave = 0, kOpen = 1 };
+
+    // In open mode with a flag, the flag tells whether the folder holds at
+    // least one file of the current extension.
+    TFormFile(QWidget* owner, bool* success, int mode, const std::string& mainPath);
+    ~TFormFile() override;
+
+    Ui::FormFile* ui() const { return ui_.get(); }
+    const std::string& Folder() const { return folder_; }
+    const std::string& Extension() const { return extension_; }
+
+    void FormActivate();
+    void ScanFolder();
+    void ButtonOkClick();
+    void ListFileSelectItem(QTreeWidgetItem* item);
+    void Radio34CilindriClick(int tag);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void done(int result) override;
+
+private:
+    void Save();
+    void Load();
+    void FormClose();
+    std::string Text(int n) const;
+    std::string caption() const;
+    void errorBox(const std::string& text);
+    // The serial number written between the unit's begin and end of a save.
+    void WriteSerialNumber();
+
+    std::unique_ptr<Ui::FormFile> ui_;
+    int mode_;
+    std::string mainPath_;
+    std::string folder_;
+    std::string extension_;
+    std::map<int, std::string> texts_;
+    bool activated_ = false;
+    bool closed_ = false;
+};

@@ -1,0 +1,234 @@
+// The main window's actions: connecting to the unit, saving the image to a
+// file, the configuration-file dialog, the reset of the unit and the question
+// asked before data in memory is lost.
+#include "formattesa.h"
+#include "formfile.h"
+#include "formmain.h"
+#include "statuspanels.h"
+#include "ui_FormMain.h"
+#include "windowutil.h"
+
+#include "core/basario.h"
+#include "core/edition.h"
+#include "core/iodata.h"
+#include "core/messages.h"
+#include "core/serialecu.h"
+#include "platform/cp1252.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace {
+
+using shell::ScreenCursor;
+using shell::SetScreenCursor;
+
+constexpr uint32_t kStateFlags = 1;
+constexpr uint32_t kSerialNumber = 0x14100;
+constexpr int kInjectionType = 52;
+constexpr char kNoSerialNumber[] = "SerialNumberNotInEcu";
+
+std::string ErrorCode(const char* code) {
+    return std::string("\n(ERR.CODE: ") + code + ")";
+}
+
+TSerialEcuLink* link() {
+    return StreamDati->EcuLink();
+}
+
+// The unit's serial number as the unit holds it, or the placeholder.
+std::string ReadUnitSerialNumber() {
+    int32_t values[20] = {};
+    std::string serial = kNoSerialNumber;
+    if (link()->ReadParam(kSerialNumber, values)) {
+        serial.assign(20, '\0');
+        for (int i = 0; i < 20; ++i)
+            serial[i] = static_cast<char>(values[i] & 0xff);
+        serial.resize(serial.find('\0') == std::string::npos ? 20 : serial.find('\0'));
+    }
+    return serial;
+}
+
+// The file name of a path without its folder and its last four characters
+// (the dot and a three-letter extension).
+std::string NameOfConfiguration(const std::string& path) {
+    const std::string file = platform::fromUnicode(QFileInfo(platform::toUnicode(path)).fileName());
+    return file.size() <= 4 ? std::string() : file.substr(0, file.size() - 4);
+}
+
+} // namespace
+
+void TFormMain::installActions() {
+    connect(ui_->ActionConnetti, &QAction::triggered, this, &TFormMain::ActionConnettiExecute);
+    connect(ui_->ActionDisconnetti, &QAction::triggered, this,
+            &TFormMain::ActionDisconnettiExecute);
+    connect(ui_->ActionSalva, &QAction::triggered, this, [this] { ActionSalvaExecute(); });
+    connect(ui_->ActionSalvaConf, &QAction::triggered, this, &TFormMain::ActionSalvaConfExecute);
+    connect(ui_->ActionApriConf, &QAction::triggered, this, &TFormMain::ActionApriConfExecute);
+    connect(ui_->ActionResetDaPc, &QAction::triggered, this, &TFormMain::ActionResetDaPcExecute);
+}
+
+void TFormMain::errorBox(const std::string& text) {
+    platform::MessageBox(this, text, platform::fromUnicode(windowTitle()), platform::MB_ICONERROR);
+}
+
+void TFormMain::announceLink(bool open) {
+    linkAnnounced_ = open;
+    Screen().PostToEveryForm(WM_DATACHANGED, 0, open ? 1 : 0);
+}
+
+void TFormMain::watchLink() {
+    if (linkAnnounced_ && StreamDati && !link()->IsConnected())
+        announceLink(false);
+}
+
+int TFormMain::AskSaveModified() {
+    if (!StreamDati->IsModified())
+        return platform::IDNO;
+    const int answer =
+        platform::MessageBox(this, Text(58), platform::fromUnicode(windowTitle()),
+                             platform::MB_YESNOCANCEL | platform::MB_ICONEXCLAMATION);
+    // A save the user cancelled or that failed keeps the data in memory: the
+    // action that would replace it stops as if Cancel had been chosen.
+    if (answer == platform::IDYES && !ActionSalvaExecute())
+        return platform::IDCANCEL;
+    return answer;
+}
+
+bool TFormMain::FormCloseQuery() {
+    return AskSaveModified() != platform::IDCANCEL;
+}
+
+void TFormMain::ActionConnettiExecute() {
+    if (AskSaveModified() == platform::IDCANCEL)
+        return;
+    SetScreenCursor(ScreenCursor::AppStart);
+    const bool wasOpen = link()->IsConnected() != 0;
+    link()->Disconnect();
+    if (wasOpen)
+        announceLink(false);
+    StreamDati->SetEcuIdentity(GetModelCodeA());
+    const int resource =
+        GetResourceId(0, 0, DefaultResourceIdOfMask(BrandMaskOfCode(-1)), CustomerCodeOfMask(0));
+    StreamDati->Transfer(kTransferFileToImage, "", resource, kGroupAll, false);
+    const TEcuImage defaults = StreamDati->Image();
+
+    if (!link()->Connect()) {
+        SetScreenCursor(ScreenCursor::Default);
+        errorBox(Text(38) + "\n" + Text(40) + ErrorCode("C01"));
+        return;
+    }
+    link()->Reconnect();
+    if (!StreamDati->ReadEcuIdentity()) {
+        SetScreenCursor(ScreenCursor::Default);
+        errorBox(Text(39) + ErrorCode("C02"));
+        link()->Disconnect();
+        return;
+    }
+    if (!IsEditionModel()) {
+        SetScreenCursor(ScreenCursor::Default);
+        link()->Disconnect();
+        errorBox(Text(55) + "\n" + Text(38) + ErrorCode("C03"));
+        StreamDati->SetEcuIdentity(GetModelCodeA());
+        return;
+    }
+
+    auto wait = TFormAttesa::Open(this, "  " + Text(49), Text(75), " " + Text(59) + " ");
+    StreamDati->WaitForEcu(20000);
+    int32_t state = 0;
+    link()->ReadParam(kStateFlags, &state);
+    bool ok = true;
+    if (state & 1) {
+        wait->SetCaption("! " + Text(49));
+        wait->SetLabel(Text(52));
+        wait->repaint();
+        const uint8_t model = StreamDati->EcuIdentity()[1];
+        StreamDati->SetValue(kInjectionType, model == uint8_t(GetModelCodeB()) ? 6.0 : 4.0);
+        StreamDati->SetSerialNumber(ReadUnitSerialNumber());
+        // The unit counts as configured only once the whole default image
+        // was written and accepted.
+        ok = StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true) &&
+             link()->WriteParam(kStateFlags, state & ~1);
+        if (!ok)
+            errorBox(Text(38) + "\n" + Text(40) + ErrorCode("C01"));
+    } else {
+        wait->SetCaption("  " + Text(49));
+        wait->SetLabel(Text(52));
+        wait->repaint();
+        if (!StreamDati->Transfer(kTransferUnitToImage, "", 0, kGroupAll, true)) {
+            // Half a unit's data is no configuration: the image goes back to
+            // the default and the link is closed.
+            ok = false;
+            StreamDati->RestoreImage(defaults);
+            link()->Disconnect();
+            errorBox(Text(38) + "\n" + Text(40) + ErrorCode("C01"));
+        }
+    }
+    panels_->repaint();
+    wait->close();
+    SetScreenCursor(ScreenCursor::Default);
+    announceLink(link()->IsConnected() != 0);
+}
+
+void TFormMain::ActionDisconnettiExecute() {
+    link()->Disconnect();
+    announceLink(false);
+}
+
+bool TFormMain::ActionSalvaExecute() {
+    PrepareSaveDialog();
+    const auto chosen = platform::RunFileDialog(SaveDialog);
+    if (!chosen)
+        return false;
+    SetScreenCursor(ScreenCursor::HourGlass);
+    const TEcuImage before = StreamDati->Image();
+    const std::string oldName = StreamDati->GetNomeConfigurazione();
+    auto wait = TFormAttesa::Open(this, Text(51), Text(54), Text(59));
+    const std::string name = NameOfConfiguration(chosen->fileName);
+    StreamDati->SetNomeConfigurazione(name);
+    StreamDati->SetDescrizione(1, name);
+    const bool saved =
+        StreamDati->Transfer(kTransferImageToFile, chosen->fileName, 0, kGroupAll, true);
+    wait->close();
+    wait.reset();
+    panels_->repaint();
+    SetScreenCursor(ScreenCursor::Default);
+    if (!saved) {
+        // The file keeps its old content; the name goes back to what it was.
+        StreamDati->SetNomeConfigurazione(oldName);
+        StreamDati->RestoreImage(before);
+        errorBox(StreamDati->LastTransferError());
+    }
+    return saved;
+}
+
+void TFormMain::ActionSalvaConfExecute() {
+    TFormFile dialog(this, nullptr, TFormFile::kSave, ProgramFolder);
+    platform::ShowModal(dialog);
+}
+
+void TFormMain::ActionApriConfExecute() {
+    bool found = false;
+    TFormFile dialog(this, &found, TFormFile::kOpen, ProgramFolder);
+    if (found)
+        platform::ShowModal(dialog);
+    else
+        platform::MessageBox(this, Text(78), platform::fromUnicode(windowTitle()),
+                             platform::MB_ICONEXCLAMATION);
+}
+
+void TFormMain::ActionResetDaPcExecute() {
+    if (platform::MessageBox(this, Text(79), platform::fromUnicode(windowTitle()),
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDNO)
+        return;
+    int32_t state = 0;
+    // Without the unit's state flags a write would wipe the other bits.
+    if (!link()->ReadParam(kStateFlags, &state) || !link()->WriteParam(kStateFlags, state | 1)) {
+        errorBox(Text(80) + "\n" + Text(40));
+        return;
+    }
+    StreamDati->SetModified(false);
+    ExecuteAction(ui_->ActionDisconnetti);
+    QApplication::processEvents();
+    ExecuteAction(ui_->ActionConnetti);
+}

@@ -1,0 +1,111 @@
+#include "startup.h"
+
+#include "formmain.h"
+#include "language.h"
+#include "windowutil.h"
+
+#include "core/basario.h"
+#include "core/edition.h"
+#include "core/iodata.h"
+#include "core/quarnglobaldata.h"
+#include "platform/gui/modal.h"
+#include "platform/gui/singleinstance.h"
+#include "platform/gui/unattended.h"
+#include "platform/namedmutex.h"
+
+#include <QApplication>
+#include <QSysInfo>
+#include <memory>
+#include <stdexcept>
+
+#ifndef VEXANO_VERSION
+#define VEXANO_VERSION ""
+#endif
+
+namespace {
+
+constexpr char kMissingFiles[] = "It is not possible to start the program,\n"
+                                 "      very important files missing.\n"
+                                 "Reinstall the program and tray again.";
+
+// Kernels of the systems the program runs on.
+constexpr const char* kSupportedKernels[] = {"linux"};
+
+// The windows of the run, destroyed before the libraries they use are freed.
+void DestroyWindows() {
+    delete FormMain;
+    FormMain = nullptr;
+    delete StreamDati;
+    StreamDati = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parent())
+            delete w;
+}
+
+void FreeLibraries() {
+    FreeBasarioLibrary();
+    FreeLanguageLibrary();
+}
+
+} // namespace
+
+std::string shell::ExceptionBoxText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + ".";
+    return message;
+}
+
+bool shell::IsSupportedSystem() {
+    const QString kernel = QSysInfo::kernelType();
+    for (const char* k : kSupportedKernels)
+        if (kernel == k)
+            return true;
+    return false;
+}
+
+int WinMain(int argc, char** argv) {
+    SetupEditionProfile(128);
+    const std::string title = GetProductTitle();
+    // Qt needs its application object before any window or box.
+    std::unique_ptr<QApplication> ownApplication;
+    if (!qApp)
+        ownApplication = std::make_unique<QApplication>(argc, argv);
+    platform::InstallUnattendedModalsFromEnvironment();
+
+    platform::NamedMutex instance(title);
+    if (instance.alreadyExists()) {
+        QApplication::setApplicationDisplayName("Initializing...");
+        platform::AskRunningInstanceToRaise(title);
+        return 0;
+    }
+    if (!shell::IsSupportedSystem()) {
+        platform::MessageBox(nullptr, "This program required Windows 95/98/NT/2000/XP", "OS error",
+                             platform::MB_ICONERROR);
+        return 0;
+    }
+    try {
+        QApplication::setApplicationName("Vexano");
+        QApplication::setApplicationDisplayName(QString::fromStdString(title));
+        QApplication::setApplicationVersion(VEXANO_VERSION);
+        shell::RegisterFontSubstitutes();
+        shell::InstallProgramScreen();
+        BindLanguageLibrary();
+        if (!BindBasarioLibrary())
+            throw std::runtime_error(kMissingFiles);
+        StreamDati = new TStreamDati;
+        FormMain = new TFormMain;
+        platform::InstanceListener listener(title, [] { platform::BringToFront(FormMain); });
+        if (StreamDati->QuarnGlobalData->CanStart) {
+            FormMain->show();
+            QApplication::exec();
+        }
+        DestroyWindows();
+        FreeLibraries();
+    } catch (const std::exception& e) {
+        platform::MessageBox(nullptr, shell::ExceptionBoxText(e.what()), title,
+                             platform::MB_ICONERROR);
+        DestroyWindows();
+        FreeLibraries();
+    }
+    return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The program's entry: edition, single instance, system check, libraries,
+// the data module and the main window, the message loop, and the libraries
+// freed at the end. Returns 0 on every path.
+#include <string>
+
+int WinMain(int argc, char** argv);
+
+namespace shell {
+// The text of the exception box: a full stop is added after a message that
+// does not end in a punctuation mark or another character below '.'.
+std::string ExceptionBoxText(const std::string& message);
+// Whether the program runs on a system it supports.
+bool IsSupportedSystem();
+} // namespace shell

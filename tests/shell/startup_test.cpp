@@ -1,0 +1,168 @@
+#include "shellfixture.h"
+
+#include "core/basario.h"
+#include "core/edition.h"
+#include "formmain.h"
+#include "language.h"
+#include "startup.h"
+
+#include "platform/gui/singleinstance.h"
+#include "platform/namedmutex.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+namespace {
+
+TEST(ExceptionBox, AddsAFullStopOnlyAfterALetterOrDigit) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Out of memory", "Out of memory."},
+        {"again.", "again."},
+        {"Errore!", "Errore!"},
+        {"code 7", "code 7."},
+        {"", ""},
+    };
+    for (const auto& [message, shown] : cases)
+        EXPECT_EQ(shell::ExceptionBoxText(message), shown) << message;
+}
+
+// The program started as a child process from a folder that holds the
+// given libraries beside a copy of it; boxes are answered unattended and
+// written to a log.
+class ProgramProcess : public ::testing::Test {
+protected:
+    ProgramProcess() { ShellApp(); }
+
+    void install(const QStringList& libraries, const QString& from = {}) {
+        const QString bin = QCoreApplication::applicationDirPath();
+        ASSERT_TRUE(QFile::copy(bin + "/Vexano", dir.path() + "/Vexano"));
+        QFile::setPermissions(dir.path() + "/Vexano", QFile::permissions(bin + "/Vexano"));
+        for (const QString& lib : QStringList{"libvexano_platform.so"} + libraries)
+            ASSERT_TRUE(QFile::copy(bin + "/" + lib, dir.path() + "/" + lib)) << lib.toStdString();
+        if (!from.isEmpty()) {
+            ASSERT_TRUE(QFile::copy(from + "/Basario.so", dir.path() + "/Basario.so"));
+        }
+    }
+
+    int run(int timeoutMs = 20000) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VEXANO_VIRTUAL_CLOCK", "1");
+        env.insert("VEXANO_MODAL_LOG", log());
+        env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        env.insert("TMPDIR", runtime.path());
+        env.insert("SERQUARN_SIM_MEMORY", dir.path() + "/unit.mem");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(dir.path() + "/Vexano", {});
+        EXPECT_TRUE(p.waitForStarted());
+        while (p.state() != QProcess::NotRunning && timeoutMs > 0) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            p.waitForFinished(10);
+            timeoutMs -= 20;
+        }
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        return p.exitCode();
+    }
+
+    QString log() const { return dir.path() + "/modals.log"; }
+    QStringList logLines() const {
+        QFile f(log());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir dir;
+    QTemporaryDir runtime;
+};
+
+const QString kMissingFilesBox =
+    "messagebox\t16\tPellam - Tavelo Injection System\tIt is not possible to start the "
+    "program,\\n      very important files missing.\\nReinstall the program and tray again.";
+
+TEST_F(ProgramProcess, WithoutTheDefaultConfigurationsItSaysSoAndEnds) {
+    install({"SerQuarnDL.so", "Languages.so"});
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(logLines(), QStringList{kMissingFilesBox});
+}
+
+TEST_F(ProgramProcess, ALibraryWithoutOneOfItsExportsCountsAsMissing) {
+    install({"SerQuarnDL.so", "Languages.so"},
+            QCoreApplication::applicationDirPath() + "/badbasario");
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(logLines(), QStringList{kMissingFilesBox});
+}
+
+// A second start finds the first copy by the program title, asks it to come
+// forward and ends at once, without a window or a box of its own.
+TEST_F(ProgramProcess, ASecondCopyBringsTheFirstForwardAndEnds) {
+    install({"SerQuarnDL.so", "Languages.so", "Basario.so"});
+    SetupEditionProfile(128);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    qputenv("TMPDIR", runtime.path().toLocal8Bit());
+    int raised = 0;
+    {
+        platform::NamedMutex first(GetProductTitle());
+        ASSERT_FALSE(first.alreadyExists());
+        platform::InstanceListener listener(GetProductTitle(), [&] { ++raised; });
+        ASSERT_TRUE(listener.listening());
+        EXPECT_EQ(run(), 0);
+        for (int i = 0; i < 50 && raised == 0; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("TMPDIR");
+    EXPECT_EQ(raised, 1);
+    EXPECT_TRUE(logLines().isEmpty());
+}
+
+// The whole start in this process: the data module and the main window are
+// made, the start-up connection is tried, and closing the window ends the
+// run with both libraries freed and every window gone.
+class StartUp : public ShellTest {};
+
+TEST_F(StartUp, RunsUntilTheMainWindowClosesThenFreesEverything) {
+    data.reset(); // the program makes its own data module
+    StreamDati = nullptr;
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    ScriptedModals modals;
+    bool sawWindow = false;
+    sim.setAbsent(true);
+    modals.expectMessageBox(platform::IDOK, "C01");
+    modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
+    int ticks = 0;
+    QTimer::singleShot(0, [&] {
+        // Once the start-up boxes were answered, the user leaves by the menu.
+        auto* closer = new QTimer;
+        QObject::connect(closer, &QTimer::timeout, [&, closer] {
+            if ((modals.pendingExpectations() != 0 || !FormMain) && ++ticks < 2000)
+                return;
+            if (!FormMain)
+                return;
+            sawWindow = FormMain->isVisible() && StreamDati && LanguagesModule && BasarioModule;
+            closer->stop();
+            closer->deleteLater();
+            FormMain->close();
+        });
+        closer->start(5);
+    });
+    char name[] = "Vexano";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(WinMain(1, argv), 0);
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(sawWindow);
+    EXPECT_EQ(FormMain, nullptr);
+    EXPECT_EQ(StreamDati, nullptr);
+    EXPECT_EQ(LanguagesModule, nullptr);
+    EXPECT_EQ(BasarioModule, nullptr);
+    BindLanguageLibrary(); // the other tests read the library's strings
+}
+
+} // namespace
