@@ -5,12 +5,11 @@ source "$(dirname "$0")/scripts/setup.sh"
 vexano_install_missing
 vexano_build
 program="$VEXANO_BUILD/bin/Vexano"
-if [ ! -x "$program" ]; then
-    echo "Built the libraries and the simulated unit in $VEXANO_BUILD/bin;"
-    echo "the program's windows are not built yet, so nothing was started."
-    exit 0
-fi
-cd "$VEXANO_ROOT"
+# The program keeps its configuration folders below the folder it starts in.
+workshop="${VEXANO_HOME:-$HOME/Vexano}"
+mkdir -p "$workshop"
+cd "$workshop"
+echo "Starting $program in $workshop (simulated control unit)."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: starting the program under a virtual X server."
     exec xvfb-run -a "$program" "$@"

@@ -57,8 +57,7 @@ std::unique_ptr<TFormAttesa> TFormAttesa::Open(QWidget* owner, const std::string
     wait->SetCaption(caption);
     wait->SetLabel(label);
     wait->Suffix = suffix;
-    wait->show();
-    wait->repaint();
+    shell::ShowNow(wait.get());
     return wait;
 }
 

@@ -206,8 +206,7 @@ void TFormFile::ScanFolder() {
     TFormMessaggio message(this);
     message.setWindowTitle("Configurazioni veicolo");
     message.ui()->Messaggio->setText("Scansione file in corso...");
-    message.show();
-    message.repaint();
+    shell::ShowNow(&message);
     repaint();
     const QIcon icon(":/modules/Vexano/pictures/config.png");
     const QFileInfoList files =
@@ -327,8 +326,7 @@ void TFormFile::Load() {
         wait->StartAnimation();
         wait->SetCaption(Text(50));
         wait->SetLabel(Text(53));
-        wait->show();
-        wait->repaint();
+        shell::ShowNow(wait.get());
         if (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
             // Put back in the unit what it held before the load.
             failure = StreamDati->LastTransferError();

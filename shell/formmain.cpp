@@ -146,8 +146,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui_(new Ui::FormMai
 
     SetScreenCursor(ScreenCursor::AppStart);
     splash_ = new TFormSplash(this);
-    splash_->show();
-    splash_->repaint();
+    shell::ShowNow(splash_);
 
     ProgramFolder = platform::fromUnicode(QDir::currentPath());
     cleanTemporaryFolder();

@@ -126,3 +126,16 @@ void shell::InstallProgramScreen() {
             platform::MessageBox(QApplication::activeWindow(), text, caption, flags);
         });
 }
+
+#include <QElapsedTimer>
+#include <QWindow>
+
+void shell::ShowNow(QWidget* window) {
+    window->show();
+    QElapsedTimer waited;
+    waited.start();
+    while (window->windowHandle() && !window->windowHandle()->isExposed() &&
+           waited.elapsed() < 250)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    window->repaint();
+}

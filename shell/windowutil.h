@@ -40,3 +40,10 @@ namespace shell {
 // seam.
 void InstallProgramScreen();
 } // namespace shell
+
+namespace shell {
+// Shows a modeless window and paints it at once, waiting briefly until the
+// window system has put it on the screen: the work that follows runs on this
+// thread, so nothing else would paint it.
+void ShowNow(QWidget* window);
+} // namespace shell
