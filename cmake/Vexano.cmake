@@ -7,8 +7,12 @@ function(vexano_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     add_test(NAME ${name} COMMAND ${name})
+    # A temporary folder of its own: the program clears its leftover work
+    # files at start, which must never touch those of a test running beside.
+    set(tmp ${CMAKE_BINARY_DIR}/testtmp/${name})
+    file(MAKE_DIRECTORY ${tmp})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SERQUARN_SIM_BAUD=0;SERQUARN_SIM_MEMORY=${CMAKE_BINARY_DIR}/simunit/${name}.mem"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TMPDIR=${tmp};SERQUARN_SIM_BAUD=0;SERQUARN_SIM_MEMORY=${CMAKE_BINARY_DIR}/simunit/${name}.mem"
         LABELS "${ARG_LABELS}"
         TIMEOUT 300)
 endfunction()

@@ -206,7 +206,10 @@ void TFormFile::ScanFolder() {
     TFormMessaggio message(this);
     message.setWindowTitle("Configurazioni veicolo");
     message.ui()->Messaggio->setText("Scansione file in corso...");
-    shell::ShowNow(&message);
+    // Runs while the dialog itself is being shown: no event may be handled
+    // in between.
+    message.show();
+    message.repaint();
     repaint();
     const QIcon icon(":/modules/Vexano/pictures/config.png");
     const QFileInfoList files =

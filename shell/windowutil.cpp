@@ -134,8 +134,7 @@ void shell::ShowNow(QWidget* window) {
     window->show();
     QElapsedTimer waited;
     waited.start();
-    while (window->windowHandle() && !window->windowHandle()->isExposed() &&
-           waited.elapsed() < 250)
+    while (window->windowHandle() && !window->windowHandle()->isExposed() && waited.elapsed() < 250)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
     window->repaint();
 }

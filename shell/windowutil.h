@@ -44,6 +44,7 @@ void InstallProgramScreen();
 namespace shell {
 // Shows a modeless window and paints it at once, waiting briefly until the
 // window system has put it on the screen: the work that follows runs on this
-// thread, so nothing else would paint it.
+// thread, so nothing else would paint it. Pending timers may run meanwhile,
+// so it is not for a window that opens while another one is being shown.
 void ShowNow(QWidget* window);
 } // namespace shell

@@ -1,0 +1,163 @@
+#include "shellfixture.h"
+
+#include "core/basario.h"
+#include "core/edition.h"
+#include "formfile.h"
+#include "formmain.h"
+#include "ui_FormFile.h"
+
+#include "platform/cp1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+namespace {
+
+// The dialog on a data module that is not connected, in a program folder of
+// its own; the main window exists for the save it may be asked for.
+class FileDialog : public ShellTest {
+protected:
+    FileDialog() {
+        previous = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        main = std::make_unique<TFormMain>();
+        FormMain = main.get();
+        // The image as any connect attempt leaves it: the default configuration.
+        EXPECT_TRUE(BindBasarioLibrary());
+        data->SetEcuIdentity(GetModelCodeA());
+        EXPECT_TRUE(data->Transfer(kTransferFileToImage, "", 18, kGroupAll, false));
+    }
+    ~FileDialog() override {
+        FreeBasarioLibrary();
+        main.reset();
+        QDir::setCurrent(previous);
+    }
+    std::string programFolder() const { return folder.path().toStdString(); }
+    QString lpg(const QString& name) const { return folder.path() + "/ConfigLPG/" + name; }
+    void touch(const QString& path, const QByteArray& bytes = "x") {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    void save(const char* typed) {
+        TFormFile d(main.get(), nullptr, TFormFile::kSave, programFolder());
+        d.ui()->EditName->setText(typed);
+        d.ButtonOkClick();
+    }
+
+    QTemporaryDir folder;
+    QString previous;
+    std::unique_ptr<TFormMain> main;
+    ScriptedModals modals;
+};
+
+TEST_F(FileDialog, SaveNamesTheFileInTheFuelFolderWithTheModelsExtension) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Test", "Test.vx4"},
+        {"Test.VX4", "Test.VX4"},
+        {"Test.txt", "Test.txt.vx4"},
+    };
+    for (const auto& [typed, file] : cases) {
+        save(typed);
+        EXPECT_TRUE(QFile::exists(lpg(file))) << typed;
+    }
+    // The working folder went back to the program folder when it closed.
+    EXPECT_EQ(QDir::currentPath(), folder.path());
+}
+
+TEST_F(FileDialog, ATypedNameCannotLeaveTheFuelFolder) {
+    for (const char* typed : {"../Escape", "sub/Name", "..", "a\\b"}) {
+        modals.expectMessageBox(platform::IDOK, "non pu");
+        save(typed);
+    }
+    EXPECT_TRUE(QDir(folder.path()).entryList({"*.vx4"}, QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(lpg("")).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(FileDialog, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo) {
+    touch(lpg("Golf.vx4"), "old");
+    modals.expectMessageBox(platform::IDNO, "esiste gi");
+    save("Golf");
+    QFile f(lpg("Golf.vx4"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "old");
+    EXPECT_EQ(modals.interactions().back().flags, 0x134u);
+}
+
+TEST_F(FileDialog, TheProposedNameDropsWhatAFileNameCannotHold) {
+    data->SetNomeConfigurazione("a.b/c\\d\"e,f;g");
+    TFormFile d(main.get(), nullptr, TFormFile::kSave, programFolder());
+    EXPECT_EQ(d.ui()->EditName->text().toStdString(), "abcdefg");
+}
+
+TEST_F(FileDialog, OpenListsTheFilesOfTheExtensionWithoutIt) {
+    bool found = true;
+    {
+        TFormFile empty(main.get(), &found, TFormFile::kOpen, programFolder());
+        EXPECT_FALSE(found);
+    }
+    save("Golf");
+    save("Alfa");
+    touch(lpg("Other.txt"));
+    TFormFile d(main.get(), &found, TFormFile::kOpen, programFolder());
+    EXPECT_TRUE(found);
+    d.ScanFolder();
+    ASSERT_EQ(d.ui()->ListFile->topLevelItemCount(), 2);
+    EXPECT_EQ(d.ui()->ListFile->topLevelItem(0)->text(0).toStdString(), "Alfa");
+    EXPECT_EQ(d.ui()->ListFile->topLevelItem(1)->text(0).toStdString(), "Golf");
+    EXPECT_FALSE(d.ui()->EditName->isEnabled());
+}
+
+// A name that holds the extension somewhere else still gets it appended.
+TEST_F(FileDialog, ALoadAppendsTheExtensionUnlessTheNameEndsWithIt) {
+    data->SetNomeConfigurazione("Golfvx4x");
+    save("Golfvx4x");
+    data->SetNomeConfigurazione("Other");
+    data->SetModified(false);
+    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
+    d.ui()->EditName->setText("Golfvx4x");
+    d.ButtonOkClick();
+    EXPECT_EQ(d.result(), 1);
+    EXPECT_EQ(data->GetNomeConfigurazione(), "Golfvx4x");
+}
+
+TEST_F(FileDialog, OfflineLoadTakesTheModelOfTheChosenCylinderClass) {
+    save("V8");
+    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
+    ASSERT_FALSE(d.ui()->Radio34568Cilindri->isHidden());
+    d.ui()->EditName->setText("V8");
+    d.ui()->Radio34568Cilindri->setChecked(true);
+    d.ButtonOkClick();
+    EXPECT_EQ(data->EcuIdentity()[1], GetModelCodeB());
+}
+
+// Yes to saving first, then Cancel in the save dialog: nothing unsaved is
+// lost, the load does not happen.
+TEST_F(FileDialog, ACancelledSaveBeforeALoadStopsTheLoad) {
+    save("Golf");
+    data->SetNomeConfigurazione("Edited");
+    ASSERT_TRUE(data->IsModified());
+    modals.expectMessageBox(platform::IDYES, "Salvare");
+    modals.expectFileDialog(std::nullopt);
+    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
+    d.ui()->EditName->setText("Golf");
+    d.ButtonOkClick();
+    EXPECT_EQ(data->GetNomeConfigurazione(), "Edited");
+    EXPECT_NE(d.result(), 1);
+}
+
+TEST_F(FileDialog, AMissingFileIsToldAndTheImageStays) {
+    modals.expectMessageBox(platform::IDOK, "problemi nell'apertura");
+    const TEcuImage before = data->Image();
+    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
+    d.ui()->EditName->setText("Nowhere");
+    d.ButtonOkClick();
+    EXPECT_EQ(data->Image(), before);
+}
+
+} // namespace

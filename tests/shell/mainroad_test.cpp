@@ -1,0 +1,343 @@
+// The main road end to end, on the program's own start-up: it connects at
+// start and reads the unit, saves the configuration to a file, the unit is
+// changed, the file is loaded back into the unit; then the same road with
+// the unit absent, of another model, losing the link while read, and
+// refusing a write while loaded.
+#include "shellfixture.h"
+
+#include "core/basario.h"
+#include "core/ecuimage.h"
+#include "core/iodata.h"
+#include "core/messages.h"
+#include "core/paramid.h"
+#include "formattesa.h"
+#include "formfile.h"
+#include "formmain.h"
+#include "startup.h"
+#include "statuspanels.h"
+#include "ui_FormFile.h"
+#include "ui_FormMain.h"
+
+#include "platform/cp1252.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <functional>
+#include <map>
+
+namespace {
+
+using UnitMemory = std::map<uint32_t, std::vector<int>>;
+
+constexpr uint32_t kIdentification = 0x35;
+
+// Every parameter the image moves, as the unit holds it. The configuration
+// name counts up to its terminating 0: what lies after it has no meaning.
+UnitMemory ReadUnitMemory(const SimUnit& sim) {
+    UnitMemory memory;
+    for (const TImageItem& item : ImageItems())
+        memory[paramid::number(item.id)] = sim.peekAll(paramid::number(item.id));
+    auto& name = memory[kIdentification];
+    const auto end = std::find(name.begin() + 2, name.end(), 0);
+    std::fill(end, name.end(), 0);
+    return memory;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Counts the progress the wait windows receive.
+class ProgressSpy : public QObject {
+public:
+    std::vector<intptr_t> values;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == static_cast<QEvent::Type>(WM_PROGRESS) &&
+            dynamic_cast<TFormAttesa*>(watched))
+            values.push_back(static_cast<TMessageEvent*>(e)->wParam());
+        return false;
+    }
+};
+
+class MainRoad : public ShellTest {
+protected:
+    MainRoad() {
+        configureUnit();
+        data.reset(); // the program makes its own data module
+        StreamDati = nullptr;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        previousFolder = QDir::currentPath();
+        QDir::setCurrent(workshop.path());
+        qApp->installEventFilter(&progress);
+    }
+    ~MainRoad() override {
+        qApp->removeEventFilter(&progress);
+        QDir::setCurrent(previousFolder);
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+
+    // Runs the program; each step is tried every few milliseconds until it
+    // reports done, then the next one. After the last step the user closes
+    // the main window.
+    int runProgram(std::vector<std::function<bool()>> steps) {
+        size_t next = 0;
+        int ticks = 0;
+        bool busy = false; // a step runs modal windows, whose loops tick this timer too
+        QTimer driver;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            if (busy || !FormMain || !FormMain->isVisible())
+                return;
+            busy = true;
+            const auto done = qScopeGuard([&] { busy = false; });
+            if (++ticks > 5000) {
+                ADD_FAILURE() << "step " << next << " never completed";
+                next = steps.size();
+            }
+            if (next < steps.size() && steps[next]())
+                ++next;
+            if (next == steps.size()) {
+                driver.stop();
+                FormMain->close();
+            }
+        });
+        driver.start(2);
+        char name[] = "Vexano";
+        char* argv[] = {name, nullptr};
+        return WinMain(1, argv);
+    }
+
+    // A unit that an earlier connection configured: the default
+    // configuration written into it.
+    void configureUnit() {
+        ASSERT_TRUE(BindBasarioLibrary());
+        ASSERT_TRUE(data->EcuLink()->Connect());
+        ASSERT_TRUE(
+            data->Transfer(kTransferFileToImage | kTransferImageToUnit, "", 18, kGroupAll, false));
+        data->EcuLink()->Disconnect();
+        FreeBasarioLibrary();
+        sim.setNeverConfigured(false);
+    }
+
+    bool startupDone() const { return modals.pendingExpectations() == 0; }
+    bool connectedShown() const {
+        return FormMain->StatusPanels()->text(0) == "Centralina connessa";
+    }
+    QString configFile(const char* name) const {
+        return workshop.path() + "/ConfigLPG/" + name + ".vx4";
+    }
+    // Opens a file dialog through its menu label and lets action work it;
+    // then is what the dialog asks next.
+    void useFileDialog(QLabel* label, std::function<void(TFormFile&)> action,
+                       std::function<void()> then = {}) {
+        modals.expectModal(
+            [action](QDialog& d) {
+                action(static_cast<TFormFile&>(d));
+                return d.result();
+            },
+            "FormFile");
+        if (then)
+            then();
+        FormMain->LabelClick(label);
+    }
+    static void saveAs(TFormFile& dialog, const char* name) {
+        dialog.ui()->EditName->setText(name);
+        dialog.ui()->ButtonOk->click();
+    }
+
+    QTemporaryDir runtime;
+    QTemporaryDir workshop;
+    QString previousFolder;
+    ScriptedModals modals;
+    ProgressSpy progress;
+};
+
+TEST_F(MainRoad, ConnectsReadsSavesAndLoadsTheConfigurationBackIntoTheUnit) {
+    sim.poke(0x05, 0, 44); // RifLambda: a unit value the default does not have
+    UnitMemory saved;
+    const UnitMemory initial = ReadUnitMemory(sim);
+    std::vector<intptr_t> readProgress;
+    const int code = runProgram({
+        [&] { return connectedShown(); },
+        [&] {
+            // The whole image was read, with progress from 0 to 100.
+            readProgress = progress.values;
+            EXPECT_NEAR(static_cast<double>(StreamDati->GetValue(5)), 44 * 5.0 / 255, 1e-9);
+            EXPECT_EQ(FormMain->StatusPanels()->text(2), "Versione firmware: 2.7");
+            useFileDialog(FormMain->ui()->LabelSalva, [](TFormFile& d) { saveAs(d, "Golf"); });
+            saved = ReadUnitMemory(sim);
+            return true;
+        },
+        [&] {
+            EXPECT_TRUE(QFile::exists(configFile("Golf")));
+            // The installer changes the unit.
+            EXPECT_EQ(StreamDati->SetValue(5, 1.0), 1);
+            StreamDati->SetMappaK(3, 2, 201);
+            EXPECT_NE(ReadUnitMemory(sim), saved);
+            useFileDialog(
+                FormMain->ui()->LabelCarica,
+                [](TFormFile& d) {
+                    EXPECT_EQ(d.ui()->ListFile->topLevelItemCount(), 1);
+                    d.ui()->ButtonOk->click();
+                },
+                [&] {
+                    // Unsaved edits: the load asks first (No); then the serial number.
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+                    modals.expectInput(std::nullopt, "SERIAL NUMBER");
+                });
+            return true;
+        },
+        [&] {
+            EXPECT_TRUE(connectedShown());
+            // The serial-number prompt offered the unit's own serial number.
+            const auto& asked = modals.interactions().back();
+            EXPECT_TRUE(asked.input.has_value());
+            if (asked.input) {
+                EXPECT_EQ(asked.input->defaultText, sim.serialNumber());
+            }
+            const UnitMemory now = ReadUnitMemory(sim);
+            for (const auto& [param, values] : saved)
+                EXPECT_EQ(now.at(param), values) << "parameter 0x" << std::hex << param;
+            modals.expectMessageBox(platform::IDNO, "Salvare i dati"); // closing asks
+            return true;
+        },
+    });
+    EXPECT_EQ(code, 0);
+    ASSERT_FALSE(readProgress.empty());
+    EXPECT_EQ(readProgress.front(), 0);
+    EXPECT_EQ(readProgress.back(), 100);
+    EXPECT_TRUE(std::is_sorted(readProgress.begin(), readProgress.end()));
+    EXPECT_GT(readProgress.size(), 50u);
+    EXPECT_NE(saved, initial); // the save wrote the new name into the unit
+}
+
+// A start that cannot connect shows its error, then the no-connection box;
+// the unit and the folder stay as they were.
+struct StartFault {
+    const char* name;
+    std::function<void(SimUnit&)> arrange;
+    const char* code;
+};
+
+class StartFaults : public MainRoad, public ::testing::WithParamInterface<StartFault> {};
+
+TEST_P(StartFaults, ShowTheirCodeAndLeaveTheUnitAsItWas) {
+    GetParam().arrange(sim);
+    const UnitMemory before = ReadUnitMemory(sim);
+    const QByteArray memoryFile = FileBytes(QString::fromStdString(sim.memoryPath()));
+    modals.expectMessageBox(platform::IDOK, GetParam().code);
+    modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
+    EXPECT_EQ(runProgram({[&] { return startupDone(); },
+                          [&] {
+                              EXPECT_FALSE(connectedShown());
+                              EXPECT_EQ(StreamDati->GetNomeConfigurazione(), "Standard GPL");
+                              return true;
+                          }}),
+              0);
+    sim.setAbsent(false);
+    sim.dropAfter(-1);
+    EXPECT_EQ(ReadUnitMemory(sim), before);
+    EXPECT_EQ(FileBytes(QString::fromStdString(sim.memoryPath())), memoryFile);
+    EXPECT_FALSE(QDir(workshop.path() + "/ConfigLPG").exists());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Connect, StartFaults,
+    ::testing::Values(
+        StartFault{"Absent", [](SimUnit& s) { s.setAbsent(); }, "(ERR.CODE: C01)"},
+        StartFault{"OtherModel", [](SimUnit& s) { s.setModel(40); }, "(ERR.CODE: C03)"},
+        StartFault{"LinkLostWhileRead", [](SimUnit& s) { s.dropAfter(40); }, "(ERR.CODE: C01)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainRoad, AWriteRefusedWhileLoadingPutsTheUnitBackAndKeepsTheFile) {
+    UnitMemory beforeLoad;
+    QByteArray file;
+    runProgram({
+        [&] { return connectedShown(); },
+        [&] {
+            useFileDialog(FormMain->ui()->LabelSalva, [](TFormFile& d) { saveAs(d, "Golf"); });
+            file = FileBytes(configFile("Golf"));
+            EXPECT_FALSE(file.isEmpty());
+            EXPECT_EQ(StreamDati->SetValue(5, 1.0), 1);
+            beforeLoad = ReadUnitMemory(sim);
+            const TEcuImage image = StreamDati->Image();
+            useFileDialog(
+                FormMain->ui()->LabelCarica,
+                [&](TFormFile& d) {
+                    sim.failCall(40);
+                    d.ui()->ButtonOk->click();
+                    // The load failed: the dialog stays open, reporting no success.
+                    EXPECT_TRUE(d.isVisible());
+                    d.ui()->ButtonAnnulla->click();
+                },
+                [&] {
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+                    modals.expectMessageBox(platform::IDOK, "La centralina non ha accettato");
+                });
+            EXPECT_EQ(StreamDati->Image(), image);
+            return true;
+        },
+        [&] {
+            EXPECT_EQ(ReadUnitMemory(sim), beforeLoad);
+            EXPECT_EQ(FileBytes(configFile("Golf")), file);
+            modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+            return true;
+        },
+    });
+}
+
+// A unit never configured gets the default configuration, and counts as
+// configured only once all of it was written.
+TEST_F(MainRoad, ANeverConfiguredUnitIsConfiguredWithTheDefaults) {
+    sim.setNeverConfigured(true);
+    sim.poke(0x05, 0, 44);
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    EXPECT_EQ(sim.stateFlags() & 1, 0);
+                    EXPECT_EQ(sim.peek(0x05), 30); // RifLambda of the default configuration
+                    EXPECT_EQ(sim.peek(0x34), 3);  // injection type 4 (raw 3) of model 30
+                    return true;
+                }});
+}
+
+TEST_F(MainRoad, AFailedInitialisationLeavesTheUnitNeverConfigured) {
+    sim.setNeverConfigured(true);
+    modals.expectMessageBox(platform::IDOK, "(ERR.CODE: C01)");
+    bool armed = false;
+    runProgram({[&] {
+                    // Once the program has started connecting, a write of the
+                    // default image fails.
+                    if (!armed)
+                        sim.failCall(60);
+                    armed = true;
+                    return startupDone();
+                },
+                [&] {
+                    EXPECT_EQ(sim.stateFlags() & 1, 1);
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+                    return true;
+                }});
+}
+
+TEST_F(MainRoad, ResetFromThePcWritesNothingWithoutTheStateFlags) {
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    const int flags = sim.stateFlags();
+                    modals.expectMessageBox(platform::IDYES, "Sei sicuro di resettare");
+                    modals.expectMessageBox(platform::IDOK, "Impossibile effettuare il reset");
+                    sim.failCall(1);
+                    FormMain->ActionResetDaPcExecute();
+                    EXPECT_EQ(sim.stateFlags(), flags);
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati"); // read, unsaved
+                    return true;
+                }});
+}
+
+} // namespace
