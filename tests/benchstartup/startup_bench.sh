@@ -4,7 +4,7 @@
 # fixed waits reported apart, and peak memory. Usage:
 #   startup_bench.sh <path to Vexano> [runs]
 set -euo pipefail
-program="$1"
+program="$(realpath "$1")"
 runs="${2:-5}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
