@@ -46,7 +46,7 @@ constexpr int kSerialLength = 20;
 constexpr int kReadyValue = 0xAC;
 constexpr int kDefaultClock = 2560;
 
-// The spec of a parameter number, null when the unit has no such parameter.
+// The description of a parameter number, null when the unit has no such parameter.
 const ParamSpec* findParam(unsigned number);
 // Every parameter, in table order.
 const ParamSpec* paramsBegin();
