@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -321,6 +322,40 @@ TEST_F(MainRoad, AFailedInitialisationLeavesTheUnitNeverConfigured) {
                 },
                 [&] {
                     EXPECT_EQ(sim.stateFlags() & 1, 1);
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+                    return true;
+                }});
+}
+
+// The status bar and the connection actions follow the link: Ctrl+D, a new
+// Ctrl+C, and a link that is lost on its own.
+TEST_F(MainRoad, TheStatusBarFollowsDisconnectReconnectAndALostLink) {
+    auto ui = [] { return FormMain->ui(); };
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    EXPECT_TRUE(ui()->ActionDisconnetti->isEnabled());
+                    QApplication::setActiveWindow(FormMain); // shortcuts go to the active window
+                    QTest::keyClick(FormMain, Qt::Key_D, Qt::ControlModifier);
+                    return true;
+                },
+                [&] { return !connectedShown(); },
+                [&] {
+                    EXPECT_EQ(FormMain->StatusPanels()->text(2), "");
+                    EXPECT_FALSE(ui()->ActionDisconnetti->isEnabled());
+                    EXPECT_TRUE(ui()->ActionConnetti->isEnabled());
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+                    QTest::keyClick(FormMain, Qt::Key_C, Qt::ControlModifier);
+                    return true;
+                },
+                [&] { return connectedShown(); },
+                [&] {
+                    sim.dropAfter(0);
+                    int32_t v = 0;
+                    StreamDati->EcuLink()->ReadParam(2, &v); // the loss shows at the next exchange
+                    return true;
+                },
+                [&] { return !connectedShown(); },
+                [&] {
                     modals.expectMessageBox(platform::IDNO, "Salvare i dati");
                     return true;
                 }});

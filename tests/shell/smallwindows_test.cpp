@@ -1,0 +1,75 @@
+#include "shellfixture.h"
+
+#include "core/messages.h"
+#include "formattesa.h"
+#include "smallwindows.h"
+#include "ui_FormAttesa.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace {
+
+class WaitWindow : public ShellTest {};
+
+TEST_F(WaitWindow, ProgressMovesTheBarWithinItsRangeAndShowsTheSuffix) {
+    TFormAttesa w(nullptr);
+    w.Suffix = "Completato";
+    auto progress = [&](intptr_t amount, intptr_t mode) {
+        TMessageEvent e(WM_PROGRESS, amount, mode);
+        QCoreApplication::sendEvent(&w, &e);
+    };
+    progress(95, 0);
+    EXPECT_EQ(w.CompletedText(), "95% Completato");
+    progress(10, 1); // relative: stops at the maximum
+    EXPECT_EQ(w.Position(), 100);
+    EXPECT_EQ(w.CompletedText(), "100% Completato");
+    progress(0, 0);
+    EXPECT_EQ(w.CompletedText(), "0% Completato");
+    w.Suffix.clear();
+    w.SetProgress(30, false);
+    w.SetProgress(20, false);
+    EXPECT_EQ(w.CompletedText(), "50% ");
+    w.SetProgress(7, true);
+    EXPECT_EQ(w.Position(), 7);
+}
+
+// The transfer's progress reaches the wait window that is shown, and no
+// other once it is closed.
+TEST_F(WaitWindow, IsTheProgressReceiverWhileShown) {
+    auto w = TFormAttesa::Open(nullptr, "Caption", "Label", " ok ");
+    EXPECT_EQ(Screen().ProgressReceiver(), w.get());
+    EXPECT_EQ(FormAttesa, w.get());
+    EXPECT_EQ(w->windowTitle().toStdString(), "Caption");
+    EXPECT_EQ(w->ui()->Label->text().toStdString(), "Label");
+    Screen().SendProgress(42);
+    EXPECT_EQ(w->CompletedText(), "42%  ok ");
+    w->close();
+    EXPECT_EQ(Screen().ProgressReceiver(), nullptr);
+    w.reset();
+    EXPECT_EQ(FormAttesa, nullptr);
+}
+
+TEST_F(WaitWindow, ActivatingTheProgramBringsItBackWhileAWaitWindowIsOpen) {
+    QWidget main;
+    main.showMinimized();
+    auto w = TFormAttesa::Open(&main, "", "", "");
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_FALSE(main.isMinimized());
+    w->close();
+    main.showMinimized();
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(main.isMinimized());
+}
+
+TEST(Splash, CarriesTheStartPicture) {
+    ShellApp();
+    TFormSplash splash(nullptr);
+    const QLabel* picture = splash.findChild<QLabel*>("Pellam");
+    ASSERT_NE(picture, nullptr);
+    ASSERT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(picture->pixmap().size(), QSize(290, 210));
+    EXPECT_EQ(splash.size(), QSize(290, 210));
+}
+
+} // namespace
