@@ -10,11 +10,11 @@
 #include "platform/clock.h"
 #include "tests/support/scriptedmodals.h"
 #include "tests/support/simunit.h"
+#include "tests/support/storedsettings.h"
 #include "windowutil.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -41,12 +41,7 @@ Timing Connect(SimUnit& sim, platform::VirtualClock& clock, int baud) {
 
 TEST(ConnectBenchmark, FullConnectAndRead) {
     QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "Pellam", "3307K");
-    stored.setValue("ComPort", 1);
-    stored.setValue("MainPath", settings.path());
-    stored.setValue("Language", 0);
-    stored.sync();
+    UseStoredSettings(settings.path());
     platform::VirtualClock clock;
     platform::setClock(&clock);
     SimUnit sim;

@@ -4,7 +4,8 @@
 #include "language.h"
 #include "windowutil.h"
 
-#include <QSettings>
+#include "tests/support/storedsettings.h"
+
 
 QApplication& ShellApp() {
     static int argc = 1;
@@ -23,13 +24,7 @@ QApplication& ShellApp() {
 
 ShellTest::ShellTest() {
     ShellApp();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    // Settings as a previous run left them, so the data module warns of nothing.
-    QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "Pellam", "3307K");
-    stored.setValue("ComPort", 1);
-    stored.setValue("MainPath", settings.path());
-    stored.setValue("Language", 0);
-    stored.sync();
+    UseStoredSettings(settings.path());
     platform::setClock(&clock);
     sim.reset();
     data = std::make_unique<TStreamDati>();
