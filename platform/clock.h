@@ -1,7 +1,7 @@
 #pragma once
 // Tick count and sleep of the program. Every wait of the program and of the
-// simulated unit asks this one clock, so tests can swap in a virtual clock and
-// a 20-second wait runs in no real time.
+// libraries it loads asks this one clock, so tests can swap in a virtual clock
+// and a 20-second wait runs in no real time.
 #include <cstdint>
 
 namespace platform {
