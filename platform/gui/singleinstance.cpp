@@ -3,15 +3,27 @@
 #include "../namedmutex.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QWidget>
 
 namespace platform {
 
+std::string InstanceSocketName(const std::string& title) {
+    // A local socket's path has room for about a hundred characters, temp
+    // folder included: a digest keeps the name short whatever the title.
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArray::fromStdString(NamedMutex::safeName(title)),
+                                 QCryptographicHash::Sha1)
+            .toHex()
+            .left(20);
+    return "vexano-" + digest.toStdString() + ".instance";
+}
+
 namespace {
 QString socketName(const std::string& title) {
-    return QString::fromStdString(NamedMutex::safeName(title)) + ".instance";
+    return QString::fromStdString(InstanceSocketName(title));
 }
 const QByteArray kRaise = "raise\n";
 } // namespace

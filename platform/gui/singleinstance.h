@@ -22,6 +22,10 @@ private:
     std::function<void()> raise_;
 };
 
+// Name of the local socket the running copy listens on: per user and
+// title, short enough for any temporary folder.
+std::string InstanceSocketName(const std::string& title);
+
 // Asks the running copy to come forward; false when none answered.
 bool AskRunningInstanceToRaise(const std::string& title, int timeoutMs = 2000);
 

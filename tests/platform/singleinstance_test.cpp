@@ -41,6 +41,17 @@ TEST_F(SingleInstance, SecondCopyRaisesTheFirst) {
     EXPECT_EQ(raised, 2);
 }
 
+// A local socket's path is short: neither a long title nor a long temporary
+// folder may keep the running copy from listening.
+TEST_F(SingleInstance, ALongTitleStillListens) {
+    const std::string title = freshTitle() + std::string(150, 'x');
+    int raised = 0;
+    platform::InstanceListener listener(title, [&] { ++raised; });
+    ASSERT_TRUE(listener.listening());
+    EXPECT_TRUE(whileServing([&] { return platform::AskRunningInstanceToRaise(title); }));
+    EXPECT_EQ(raised, 1);
+}
+
 TEST_F(SingleInstance, NobodyListeningAnswersFalse) {
     const std::string title = freshTitle();
     EXPECT_FALSE(platform::AskRunningInstanceToRaise(title, 500));
@@ -58,8 +69,7 @@ TEST_F(SingleInstance, OnlyAWholeRaiseRequestRaises) {
     const std::string title = freshTitle();
     int raised = 0;
     platform::InstanceListener listener(title, [&] { ++raised; });
-    const QString name =
-        QString::fromStdString(platform::NamedMutex::safeName(title)) + ".instance";
+    const QString name = QString::fromStdString(platform::InstanceSocketName(title));
     auto send = [&](std::vector<QByteArray> pieces) {
         return whileServing([&] {
             QLocalSocket s;
