@@ -92,9 +92,7 @@ TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string&
     : QDialog(owner), ui_(new Ui::FormFile), mode_(mode), mainPath_(mainPath) {
     SetScreenCursor(ScreenCursor::HourGlass);
     ui_->setupUi(this);
-    const int width = shell::ScreenWidth();
-    if (width != 800)
-        shell::ScaleByScreenWidth(this, width);
+    shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
     const bool radios = !connected() && ModelCodesDiffer();
     ui_->Radio34Cilindri->setVisible(radios);
     ui_->Radio34568Cilindri->setVisible(radios);

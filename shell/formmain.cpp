@@ -151,12 +151,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui_(new Ui::FormMai
     ProgramFolder = platform::fromUnicode(QDir::currentPath());
     cleanTemporaryFolder();
 
+    shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
     const int width = shell::ScreenWidth();
-    if (width != 800) {
-        shell::ScaleByScreenWidth(this, width);
+    if (width != 800)
         for (int i = 0; i < panels_->count(); ++i)
             panels_->setPanelWidth(i, kStatusPanels[i].width * width / 800);
-    }
 
     QLabel* const order[] = {ui_->LabelConfig,      ui_->LabelVisualizza, ui_->LabelDiagnosi,
                              ui_->LabelTara,        ui_->LabelSalva,      ui_->LabelCarica,

@@ -66,6 +66,10 @@ int ScreenHeight() {
     return screenOf(nullptr)->geometry().height();
 }
 
+int LayoutScreenWidth() {
+    return std::min(ScreenWidth(), ScreenHeight() * 4 / 3);
+}
+
 void ScaleByScreenWidth(QWidget* window, int screenWidth) {
     if (screenWidth == kDesignWidth || screenWidth <= 0)
         return;
@@ -80,7 +84,11 @@ void ScaleByScreenWidth(QWidget* window, int screenWidth) {
             scaleFont(w, screenWidth);
     }
     scaleFont(window, screenWidth);
-    window->resize(scaled(window->width(), screenWidth), scaled(window->height(), screenWidth));
+    // A maximised window fills its screen, whatever the scale of its content.
+    if (window->windowState() & Qt::WindowMaximized)
+        window->resize(screenOf(window)->availableGeometry().size());
+    else
+        window->resize(scaled(window->width(), screenWidth), scaled(window->height(), screenWidth));
 }
 
 void UpdateAllForms() {

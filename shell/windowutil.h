@@ -12,6 +12,10 @@ void CentreOnScreen(QWidget* window);
 // Width of the screen the program runs on, in pixels.
 int ScreenWidth();
 int ScreenHeight();
+// The screen width the windows scale to: the screen's own width, or on a
+// screen wider than the 4:3 the windows were laid out for, the width of a
+// 4:3 screen of the same height, so that nothing is scaled off its bottom.
+int LayoutScreenWidth();
 // Rescales a window laid out for a screen 800 pixels wide to screenWidth:
 // positions, sizes and fonts of the window and every control in it.
 void ScaleByScreenWidth(QWidget* window, int screenWidth);

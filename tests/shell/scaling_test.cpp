@@ -1,13 +1,18 @@
-// The main window on a screen 1024 pixels wide: laid out for 800, it scales
-// by 1024 / 800.
+// The windows on a wide screen: laid out for 800 x 600, they scale with it.
 #include "shellfixture.h"
 
+#include "formfile.h"
 #include "formmain.h"
 #include "statuspanels.h"
+#include "ui_FormFile.h"
 #include "ui_FormMain.h"
 #include "windowutil.h"
 
 #include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -36,6 +41,30 @@ TEST_F(WideScreen, PanelsAndMenuScaleWithTheScreenWidth) {
     }
     // Fonts grow with the window: the menu texts are laid out at 38 points for 800.
     EXPECT_NEAR(w.ui()->LabelConfig->font().pointSizeF(), 38.0 * 1024 / 800, 0.01);
+}
+
+// On any screen the menu lies below its title and above the status bar,
+// and the file dialog's buttons are on the screen; a screen wider than the
+// 4:3 the windows were laid out for still widens the status panels by its
+// width.
+TEST_F(WideScreen, TheMenuAndTheFileDialogFitTheScreen) {
+    const int height = shell::ScreenHeight();
+    TFormMain w;
+    auto* ui = w.ui();
+    const QRect title = ui->LabelMenu->geometry();
+    const int below = ui->MainMenu->sizeHint().height() + ui->StatusBarMain->sizeHint().height();
+    EXPECT_GT(w.MenuLabels.front()->y(), title.center().y()) << "the menu runs into its title";
+    EXPECT_LE(w.MenuLabels.back()->geometry().bottom() + below, height)
+        << "the last menu text is below the screen";
+    for (const QLabel* l : w.MenuLabels)
+        EXPECT_LE(l->geometry().right(), w.width()) << l->objectName().toStdString();
+    EXPECT_EQ(w.StatusPanels()->panelWidth(0), 220 * shell::ScreenWidth() / 800);
+
+    QTemporaryDir program;
+    TFormFile dialog(&w, nullptr, TFormFile::kSave, program.path().toStdString());
+    for (const QWidget* button : {static_cast<QWidget*>(dialog.ui()->ButtonOk),
+                                  static_cast<QWidget*>(dialog.ui()->ButtonAnnulla)})
+        EXPECT_LE(button->geometry().bottom(), height) << button->objectName().toStdString();
 }
 
 } // namespace
