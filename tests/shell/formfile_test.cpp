@@ -89,6 +89,17 @@ TEST_F(FileDialog, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(modals.interactions().back().flags, 0x134u);
 }
 
+TEST_F(FileDialog, OnlyASaveShowsTheNameAndItsPrompt) {
+    for (int mode : {TFormFile::kSave, TFormFile::kOpen}) {
+        const bool save = mode == TFormFile::kSave;
+        TFormFile d(main.get(), nullptr, mode, programFolder());
+        EXPECT_EQ(d.ui()->LabelFile->isHidden(), !save) << mode;
+        EXPECT_EQ(d.ui()->EditName->isHidden(), !save) << mode;
+        EXPECT_EQ(platform::fromUnicode(d.ui()->LabelFile->text()),
+                  save ? "Nome del file da salvare" : "File da caricare");
+    }
+}
+
 TEST_F(FileDialog, TheProposedNameDropsWhatAFileNameCannotHold) {
     data->SetNomeConfigurazione("a.b/c\\d\"e,f;g");
     TFormFile d(main.get(), nullptr, TFormFile::kSave, programFolder());
