@@ -80,6 +80,17 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// The file of the folder that a name means. Letter case tells no two files
+// apart, as in the folder's list: a name matches a file in other letters,
+// and stays as it is when no file matches.
+std::string FileOfFolder(const std::string& folder, const std::string& name) {
+    const QString wanted = u(name);
+    for (const QString& file : QDir(u(folder)).entryList(QDir::Files))
+        if (file.compare(wanted, Qt::CaseInsensitive) == 0)
+            return cp(file);
+    return name;
+}
+
 // The save of a connected unit's begin and end commands.
 bool SendSaveCommand(int command) {
     uint8_t bytes[5] = {};
@@ -254,10 +265,11 @@ void TFormFile::Save() {
         errorBox(kBadName);
         return;
     }
-    std::string path = folder_ + name;
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || Lower(path.substr(dot)) != "." + extension_)
-        path += "." + extension_;
+    std::string file = name;
+    const size_t dot = file.find_last_of('.');
+    if (dot == std::string::npos || Lower(file.substr(dot)) != "." + extension_)
+        file += "." + extension_;
+    const std::string path = folder_ + FileOfFolder(folder_, file);
     if (platform::FileExists(path) &&
         platform::MessageBox(this, Text(292), caption(),
                              platform::MB_YESNO | platform::MB_ICONEXCLAMATION |
@@ -308,7 +320,7 @@ void TFormFile::Load() {
     std::string name = cp(ui_->EditName->text());
     if (!EndsWith(Lower(name), "." + extension_))
         name += "." + extension_;
-    const std::string path = folder_ + name;
+    const std::string path = folder_ + FileOfFolder(folder_, name);
     if (!StaysInFolder(name) || !platform::FileExists(path)) {
         wait->close();
         wait.reset();

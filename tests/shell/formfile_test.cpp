@@ -49,6 +49,13 @@ protected:
         d.ui()->EditName->setText(typed);
         d.ButtonOkClick();
     }
+    // The dialog's result: 1 once the file was loaded.
+    int load(const char* name) {
+        TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
+        d.ui()->EditName->setText(name);
+        d.ButtonOkClick();
+        return d.result();
+    }
 
     QTemporaryDir folder;
     QString previous;
@@ -59,7 +66,6 @@ protected:
 TEST_F(FileDialog, SaveNamesTheFileInTheFuelFolderWithTheModelsExtension) {
     const std::pair<const char*, const char*> cases[] = {
         {"Test", "Test.vx4"},
-        {"Test.VX4", "Test.VX4"},
         {"Test.txt", "Test.txt.vx4"},
     };
     for (const auto& [typed, file] : cases) {
@@ -68,6 +74,23 @@ TEST_F(FileDialog, SaveNamesTheFileInTheFuelFolderWithTheModelsExtension) {
     }
     // The working folder went back to the program folder when it closed.
     EXPECT_EQ(QDir::currentPath(), folder.path());
+}
+
+// Letter case tells no two files apart, as in the folder's list: a file
+// copied in as Golf.VX4 loads as Golf, and a save as GOLF or golf.vx4 is a
+// save over it, after the question.
+TEST_F(FileDialog, NamesDifferingOnlyInLetterCaseAreOneFile) {
+    save("Golf");
+    ASSERT_TRUE(QFile::rename(lpg("Golf.vx4"), lpg("Golf.VX4")));
+    data->SetNomeConfigurazione("Other");
+    data->SetModified(false);
+    EXPECT_EQ(load("Golf"), 1);
+    EXPECT_EQ(data->GetNomeConfigurazione(), "Golf");
+    modals.expectMessageBox(platform::IDNO, "esiste gi");
+    save("GOLF");
+    modals.expectMessageBox(platform::IDYES, "esiste gi");
+    save("golf.vx4");
+    EXPECT_EQ(QDir(lpg("")).entryList(QDir::Files), QStringList{"Golf.VX4"});
 }
 
 TEST_F(FileDialog, ATypedNameCannotLeaveTheFuelFolder) {
@@ -130,10 +153,7 @@ TEST_F(FileDialog, ALoadAppendsTheExtensionUnlessTheNameEndsWithIt) {
     save("Golfvx4x");
     data->SetNomeConfigurazione("Other");
     data->SetModified(false);
-    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
-    d.ui()->EditName->setText("Golfvx4x");
-    d.ButtonOkClick();
-    EXPECT_EQ(d.result(), 1);
+    EXPECT_EQ(load("Golfvx4x"), 1);
     EXPECT_EQ(data->GetNomeConfigurazione(), "Golfvx4x");
 }
 
@@ -155,19 +175,14 @@ TEST_F(FileDialog, ACancelledSaveBeforeALoadStopsTheLoad) {
     ASSERT_TRUE(data->IsModified());
     modals.expectMessageBox(platform::IDYES, "Salvare");
     modals.expectFileDialog(std::nullopt);
-    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
-    d.ui()->EditName->setText("Golf");
-    d.ButtonOkClick();
+    EXPECT_NE(load("Golf"), 1);
     EXPECT_EQ(data->GetNomeConfigurazione(), "Edited");
-    EXPECT_NE(d.result(), 1);
 }
 
 TEST_F(FileDialog, AMissingFileIsToldAndTheImageStays) {
     modals.expectMessageBox(platform::IDOK, "problemi nell'apertura");
     const TEcuImage before = data->Image();
-    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
-    d.ui()->EditName->setText("Nowhere");
-    d.ButtonOkClick();
+    EXPECT_NE(load("Nowhere"), 1);
     EXPECT_EQ(data->Image(), before);
 }
 
