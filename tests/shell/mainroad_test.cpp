@@ -295,18 +295,28 @@ TEST_F(MainRoad, AWriteRefusedWhileLoadingPutsTheUnitBackAndKeepsTheFile) {
 }
 
 // A unit never configured gets the default configuration, and counts as
-// configured only once all of it was written.
-TEST_F(MainRoad, ANeverConfiguredUnitIsConfiguredWithTheDefaults) {
+// configured only once all of it was written. Model 30 takes injection
+// type 4 (raw 3), model 31 type 6 (raw 5).
+class NeverConfigured : public MainRoad,
+                        public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(NeverConfigured, TheUnitIsConfiguredWithTheDefaults) {
+    const auto [model, injection] = GetParam();
+    sim.setModel(model);
     sim.setNeverConfigured(true);
     sim.poke(0x05, 0, 44);
     runProgram({[&] { return connectedShown(); },
                 [&] {
                     EXPECT_EQ(sim.stateFlags() & 1, 0);
                     EXPECT_EQ(sim.peek(0x05), 30); // RifLambda of the default configuration
-                    EXPECT_EQ(sim.peek(0x34), 3);  // injection type 4 (raw 3) of model 30
+                    EXPECT_EQ(sim.peek(0x34), injection);
                     return true;
                 }});
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, NeverConfigured,
+                         ::testing::Values(std::pair{30, 3}, std::pair{31, 5}),
+                         [](const auto& info) { return std::to_string(info.param.first); });
 
 TEST_F(MainRoad, AFailedInitialisationLeavesTheUnitNeverConfigured) {
     sim.setNeverConfigured(true);
@@ -359,6 +369,22 @@ TEST_F(MainRoad, TheStatusBarFollowsDisconnectReconnectAndALostLink) {
                     modals.expectMessageBox(platform::IDNO, "Salvare i dati");
                     return true;
                 }});
+}
+
+// The reset marks the unit never configured and connects again without
+// asking to save what was read: the new connection writes the defaults.
+TEST_F(MainRoad, ResetFromThePcConfiguresTheUnitAfresh) {
+    sim.poke(0x05, 0, 44); // RifLambda: a unit value the default does not have
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    EXPECT_TRUE(StreamDati->IsModified());
+                    modals.expectMessageBox(platform::IDYES, "Sei sicuro di resettare");
+                    FormMain->ActionResetDaPcExecute();
+                    EXPECT_EQ(sim.stateFlags() & 1, 0);
+                    EXPECT_EQ(sim.peek(0x05), 30);
+                    return true;
+                },
+                [&] { return connectedShown(); }});
 }
 
 TEST_F(MainRoad, ResetFromThePcWritesNothingWithoutTheStateFlags) {

@@ -1,5 +1,6 @@
 #include "shellfixture.h"
 
+#include "core/ecuimage.h"
 #include "core/messages.h"
 #include "core/quarnglobaldata.h"
 #include "formmain.h"
@@ -182,6 +183,31 @@ TEST_F(MainWindow, MenuItemsFollowTheirActions) {
     EXPECT_FALSE(TFormMain::ActionVisible(ui->ActionSalva));
     EXPECT_TRUE(ui->ActionSalva->isEnabled());
     ui->MenuEsci->trigger();
+    EXPECT_FALSE(w->isVisible());
+}
+
+// Unsaved data stays when the user answers Cancel, or Yes and then cancels
+// the save: the connection is not tried and the window stays open.
+TEST_F(MainWindow, UnsavedDataStaysUnlessTheUserLetsItGo) {
+    auto w = showMain();
+    StreamDati->SetNomeConfigurazione("Edited");
+    const TEcuImage edited = StreamDati->Image();
+    ASSERT_TRUE(edited.Modified);
+    auto answer = [&](int button) {
+        modals.expectMessageBox(button, "Salvare i dati");
+        if (button == platform::IDYES)
+            modals.expectFileDialog(std::nullopt);
+    };
+    for (int button : {platform::IDCANCEL, platform::IDYES}) {
+        answer(button);
+        w->ui()->ActionConnetti->trigger();
+        EXPECT_EQ(StreamDati->Image(), edited) << button;
+        answer(button);
+        w->close();
+        EXPECT_TRUE(w->isVisible()) << button;
+    }
+    answer(platform::IDNO);
+    w->close();
     EXPECT_FALSE(w->isVisible());
 }
 
