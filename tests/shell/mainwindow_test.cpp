@@ -211,6 +211,25 @@ TEST_F(MainWindow, UnsavedDataStaysUnlessTheUserLetsItGo) {
     EXPECT_FALSE(w->isVisible());
 }
 
+// The save action names the configuration and the vehicle after the chosen
+// file, without its folder and extension; four characters or fewer leave
+// no name.
+TEST_F(MainWindow, SaveNamesTheConfigurationAfterItsFile) {
+    auto w = showMain();
+    sim.setAbsent(false);
+    QTemporaryDir folder;
+    const std::pair<const char*, const char*> cases[] = {{"Test.vx4", "Test"}, {".vx4", ""}};
+    for (const auto& [file, name] : cases) {
+        const QString path = folder.path() + "/" + file;
+        modals.expectFileDialog(path.toStdString(), "Configurazione 3-4 cilindri |*.vx4");
+        EXPECT_TRUE(w->ActionSalvaExecute()) << file;
+        EXPECT_TRUE(QFile::exists(path)) << file;
+        EXPECT_EQ(StreamDati->GetNomeConfigurazione(), name);
+        EXPECT_EQ(StreamDati->GetDescrizione(1), name);
+        EXPECT_FALSE(StreamDati->IsModified());
+    }
+}
+
 TEST_F(MainWindow, AboutBoxShowsTitleAndVersion) {
     auto w = showMain();
     modals.expectModal(
