@@ -7,8 +7,9 @@
 int WinMain(int argc, char** argv);
 
 namespace shell {
-// The text of the exception box: a full stop is added after a message that
-// does not end in a punctuation mark or another character below '.'.
+// The text of the exception box: a full stop is added after a message whose
+// last character comes after '.' in the code page (letters, digits, but also
+// ':' and '?'); one ending in '.', '!', ')' or a blank stays as it is.
 std::string ExceptionBoxText(const std::string& message);
 // Whether the program runs on a system it supports.
 bool IsSupportedSystem();

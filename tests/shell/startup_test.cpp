@@ -17,12 +17,13 @@
 
 namespace {
 
-TEST(ExceptionBox, AddsAFullStopOnlyAfterALetterOrDigit) {
+TEST(ExceptionBox, AddsAFullStopAfterACharacterThatComesAfterIt) {
     const std::pair<std::string, std::string> cases[] = {
         {"Out of memory", "Out of memory."},
         {"again.", "again."},
         {"Errore!", "Errore!"},
         {"code 7", "code 7."},
+        {"Continuare?", "Continuare?."},
         {"", ""},
     };
     for (const auto& [message, shown] : cases)
