@@ -52,6 +52,7 @@ constexpr StatusPanelLayout kStatusPanels[] = {
     {50, false, ""},
 };
 
+constexpr int kTitleWidth = 792; // of the 800-pixel layout
 const QColor kTeal(0, 128, 128);
 const QColor kRed(255, 0, 0);
 const QColor kHighlight(0, 255, 0);
@@ -156,6 +157,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui_(new Ui::FormMai
     if (width != 800)
         for (int i = 0; i < panels_->count(); ++i)
             panels_->setPanelWidth(i, kStatusPanels[i].width * width / 800);
+    // The title spans the screen as the menu texts are centred on it, also
+    // where the layout scaled to less than the screen's width.
+    QLabel* menuTitle = ui_->LabelMenu;
+    menuTitle->setGeometry(menuTitle->x() * width / 800, menuTitle->y(), width * kTitleWidth / 800,
+                           menuTitle->height());
 
     QLabel* const order[] = {ui_->LabelConfig,      ui_->LabelVisualizza, ui_->LabelDiagnosi,
                              ui_->LabelTara,        ui_->LabelSalva,      ui_->LabelCarica,
