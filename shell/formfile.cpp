@@ -29,8 +29,6 @@ namespace {
 using shell::ScreenCursor;
 using shell::SetScreenCursor;
 
-constexpr int kTextSlots[] = {49,  50,  51,  52,  53,  54,  59,  88,  89,  282, 283,
-                              284, 285, 288, 289, 290, 291, 292, 293, 429, 430};
 constexpr char kBadName[] = "Il nome del file non pu\xf2 contenere cartelle n\xe9 \"..\".";
 constexpr char kSerialCaption[] = "Serial number";
 constexpr char kSerialPrompt[] =
@@ -99,8 +97,26 @@ bool SendSaveCommand(int command) {
 
 } // namespace
 
+bool SaveConfigurationAs(const std::string& path, const std::string& name, bool withdrawMark) {
+    const TEcuImage before = StreamDati->Image();
+    const std::string oldName = StreamDati->GetNomeConfigurazione();
+    const bool wasOfficial = StreamDati->IsUfficiale();
+    StreamDati->SetNomeConfigurazione(name);
+    if (withdrawMark)
+        StreamDati->SetUfficiale(false);
+    StreamDati->SetDescrizione(1, name);
+    if (StreamDati->Transfer(kTransferImageToFile, path, 0, kGroupAll, true))
+        return true;
+    StreamDati->SetNomeConfigurazione(oldName);
+    StreamDati->SetUfficiale(wasOfficial);
+    StreamDati->RestoreImage(before);
+    return false;
+}
+
 TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string& mainPath)
-    : QDialog(owner), ui_(new Ui::FormFile), mode_(mode), mainPath_(mainPath) {
+    : QDialog(owner), ui_(new Ui::FormFile), mode_(mode), mainPath_(mainPath),
+      texts_({49,  50,  51,  52,  53,  54,  59,  88,  89,  282, 283,
+              284, 285, 288, 289, 290, 291, 292, 293, 429, 430}) {
     SetScreenCursor(ScreenCursor::HourGlass);
     ui_->setupUi(this);
     shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
@@ -113,8 +129,7 @@ TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string&
     QDir().mkpath(u(folder_));
     QDir::setCurrent(u(folder_));
 
-    for (int n : kTextSlots)
-        LoadLanguageString(n, texts_[n]);
+    texts_.Load();
     auto setText = [this](auto* widget, int n) {
         if (!Text(n).empty())
             widget->setText(u(Text(n)));
@@ -175,8 +190,7 @@ TFormFile::~TFormFile() {
 }
 
 std::string TFormFile::Text(int n) const {
-    auto it = texts_.find(n);
-    return it == texts_.end() ? std::string() : it->second;
+    return texts_.Text(n);
 }
 
 std::string TFormFile::caption() const {
@@ -280,21 +294,11 @@ void TFormFile::Save() {
     SetScreenCursor(ScreenCursor::HourGlass);
     QApplication::processEvents();
 
-    const TEcuImage before = StreamDati->Image();
-    const std::string oldName = StreamDati->GetNomeConfigurazione();
-    const bool wasOfficial = StreamDati->IsUfficiale();
-    StreamDati->SetNomeConfigurazione(name);
-    StreamDati->SetUfficiale(false);
-    StreamDati->SetDescrizione(1, name);
-    const bool saved = StreamDati->Transfer(kTransferImageToFile, path, 0, kGroupAll, true);
+    const bool saved = SaveConfigurationAs(path, name, true);
     wait->close();
     wait.reset();
     SetScreenCursor(ScreenCursor::Default);
     if (!saved) {
-        // The old file stays as it was, and so do the name and the mark.
-        StreamDati->SetNomeConfigurazione(oldName);
-        StreamDati->SetUfficiale(wasOfficial);
-        StreamDati->RestoreImage(before);
         errorBox(StreamDati->LastTransferError());
         return;
     }

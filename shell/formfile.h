@@ -3,6 +3,8 @@
 // or loads one into the image (and into the unit while one is connected). It
 // lists the files of one folder per fuel with the extension of the unit's
 // model.
+#include "language.h"
+
 #include <QDialog>
 #include <map>
 #include <memory>
@@ -12,6 +14,12 @@ namespace Ui {
 class FormFile;
 }
 class QTreeWidgetItem;
+
+// Saves the image to a configuration file under the given configuration
+// name (also the vehicle description), the official mark withdrawn when
+// asked. A save that fails leaves the file as it was and gives the image,
+// and through the link the unit, back their name and mark.
+bool SaveConfigurationAs(const std::string& path, const std::string& name, bool withdrawMark);
 
 class TFormFile : public QDialog {
 public:
@@ -52,7 +60,7 @@ private:
     std::string mainPath_;
     std::string folder_;
     std::string extension_;
-    std::map<int, std::string> texts_;
+    TLanguageTexts texts_;
     bool activated_ = false;
     bool closed_ = false;
 };

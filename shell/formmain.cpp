@@ -35,10 +35,6 @@ namespace {
 using shell::ScreenCursor;
 using shell::SetScreenCursor;
 
-// The texts the window keeps for itself and its actions.
-constexpr int kTextSlots[] = {34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 48, 49, 51, 52, 54,  55, 58,
-                              59, 65, 66, 67, 68, 69, 70, 71, 75, 76, 77, 78, 79, 80, 317, 318};
-
 struct StatusPanelLayout {
     int width;
     bool ownerDrawn;
@@ -99,7 +95,11 @@ void setCaption(QMenu* menu, int n) {
 
 } // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui_(new Ui::FormMain) {
+TFormMain::TFormMain(QWidget* parent)
+    : QMainWindow(parent), ui_(new Ui::FormMain),
+      // The texts the window keeps for itself and its actions.
+      texts_({34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 48, 49, 51, 52, 54,  55, 58,
+              59, 65, 66, 67, 68, 69, 70, 71, 75, 76, 77, 78, 79, 80, 317, 318}) {
     shell::RegisterFontSubstitutes();
     shell::RegisterShellResources();
     ui_->setupUi(this);
@@ -225,8 +225,7 @@ bool TFormMain::ExecuteAction(QAction* action) {
 }
 
 std::string TFormMain::Text(int n) const {
-    auto it = texts_.find(n);
-    return it == texts_.end() ? std::string() : it->second;
+    return texts_.Text(n);
 }
 
 std::string TFormMain::NoConnectionText() const {
@@ -402,8 +401,7 @@ void TFormMain::LoadCaptions() {
     };
     for (auto [action, n] : items)
         setCaption(action, n);
-    for (int n : kTextSlots)
-        LoadLanguageString(n, texts_[n]);
+    texts_.Load();
 
     panels_->setText(0, Text(connected() ? 36 : 37));
     panels_->setText(1, configPanelText());

@@ -2,6 +2,7 @@
 // The main window: a full-screen menu of large texts, the menu bar and
 // action list, the status bar with the connection state and the language
 // menus.
+#include "language.h"
 #include "platform/gui/modal.h"
 
 #include <QMainWindow>
@@ -109,7 +110,7 @@ private:
     QMenu* popupMenu_ = nullptr;
     TStatusPanels* panels_ = nullptr;
     QPointer<TFormSplash> splash_;
-    std::map<int, std::string> texts_;
+    TLanguageTexts texts_;
     bool shown_ = false;
     bool linkAnnounced_ = false;
 };

@@ -181,24 +181,15 @@ bool TFormMain::ActionSalvaExecute() {
     if (!chosen)
         return false;
     SetScreenCursor(ScreenCursor::HourGlass);
-    const TEcuImage before = StreamDati->Image();
-    const std::string oldName = StreamDati->GetNomeConfigurazione();
     auto wait = TFormAttesa::Open(this, Text(51), Text(54), Text(59));
-    const std::string name = NameOfConfiguration(chosen->fileName);
-    StreamDati->SetNomeConfigurazione(name);
-    StreamDati->SetDescrizione(1, name);
     const bool saved =
-        StreamDati->Transfer(kTransferImageToFile, chosen->fileName, 0, kGroupAll, true);
+        SaveConfigurationAs(chosen->fileName, NameOfConfiguration(chosen->fileName), false);
     wait->close();
     wait.reset();
     panels_->repaint();
     SetScreenCursor(ScreenCursor::Default);
-    if (!saved) {
-        // The file keeps its old content; the name goes back to what it was.
-        StreamDati->SetNomeConfigurazione(oldName);
-        StreamDati->RestoreImage(before);
+    if (!saved)
         errorBox(StreamDati->LastTransferError());
-    }
     return saved;
 }
 

@@ -85,3 +85,18 @@ void FreeLanguageLibrary() {
     MaxLanguages = 1;
     MaxStrings = 1;
 }
+
+TLanguageTexts::TLanguageTexts(std::initializer_list<int> numbers) {
+    for (int n : numbers)
+        texts_[n];
+}
+
+void TLanguageTexts::Load() {
+    for (auto& [n, text] : texts_)
+        LoadLanguageString(n, text);
+}
+
+std::string TLanguageTexts::Text(int n) const {
+    auto it = texts_.find(n);
+    return it == texts_.end() ? std::string() : it->second;
+}

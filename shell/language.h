@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <string>
 
 // "Languages.dll"; null when the library is missing (the program's own
@@ -35,3 +37,16 @@ bool LoadLanguageNumber(int n, std::int32_t& target);
 void BindLanguageLibrary(const std::string& libraryName = "Languages.dll");
 // Frees the library; the program's own table answers from then on.
 void FreeLanguageLibrary();
+
+// The texts of the current language that a window keeps for its messages,
+// by slot: Load reads them all; a missing string keeps what was loaded
+// before (empty until then).
+class TLanguageTexts {
+public:
+    TLanguageTexts(std::initializer_list<int> numbers);
+    void Load();
+    std::string Text(int n) const;
+
+private:
+    std::map<int, std::string> texts_;
+};

@@ -39,11 +39,7 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(sim.loaded());
-        sim.reset();
-        sim.setParamWidth(2);
-        sim.setBaud(0);
-        sim.setReconnectDelay(0);
-        sim.setReadyDelay(0);
+        sim.resetAnsweringAtOnce(2);
         dm = std::make_unique<TStreamDati>(nullptr, &screen);
         ASSERT_TRUE(dm->QuarnConnectEcu->Loaded());
         ASSERT_TRUE(dm->EcuLink()->Connect());

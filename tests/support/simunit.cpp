@@ -50,6 +50,14 @@ void SimUnit::reset(const std::string& memoryPath) {
     call<void, const char*>("SimUnit_Reset", path.c_str());
 }
 
+void SimUnit::resetAnsweringAtOnce(int paramWidth) {
+    reset();
+    setParamWidth(paramWidth);
+    setBaud(0);
+    setReconnectDelay(0);
+    setReadyDelay(0);
+}
+
 void SimUnit::resetFromEnvironment() {
     call<void, const char*>("SimUnit_Reset", "");
 }

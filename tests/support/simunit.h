@@ -34,6 +34,9 @@ public:
     // The same with the memory file a freshly started program would use:
     // SERQUARN_SIM_MEMORY, else the user's data folder.
     void resetFromEnvironment();
+    // A fresh unit that answers at once: no line time, no reconnection or
+    // readiness delay, pressure coefficients of the given width.
+    void resetAnsweringAtOnce(int paramWidth);
     std::string memoryPath() const;
     // Takes the memory file as it now is, e.g. after a child process that
     // ran the program on it (SERQUARN_SIM_MEMORY) has ended.

@@ -83,11 +83,7 @@ TransferTest::~TransferTest() {
 void TransferTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
     ASSERT_TRUE(sim.loaded());
-    sim.reset();
-    sim.setParamWidth(2);
-    sim.setBaud(0);
-    sim.setReconnectDelay(0);
-    sim.setReadyDelay(0);
+    sim.resetAnsweringAtOnce(2);
     dm = NewImage();
     ASSERT_TRUE(dm->QuarnConnectEcu->Loaded());
     ASSERT_TRUE(dm->EcuLink()->Connect());
