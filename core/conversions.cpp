@@ -13,6 +13,12 @@ int32_t TruncToInt(long double x) {
     return static_cast<int32_t>(x);
 }
 
+int32_t TruncTypedStep(long double x) {
+    // Far above the rounding error of a typed value, far below a step.
+    constexpr long double kTolerance = 1e-7L;
+    return TruncToInt(x < 0 ? x - kTolerance : x + kTolerance);
+}
+
 int32_t RoundToInt(long double x) {
     return TruncToInt(x < 0 ? x - 0.5L : x + 0.5L);
 }

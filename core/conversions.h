@@ -11,6 +11,10 @@ constexpr int32_t kDefaultClock = 2560;
 // Float to int32 without undefined behaviour: the fraction drops toward zero,
 // values beyond the int32 range saturate, NaN gives 0.
 int32_t TruncToInt(long double x);
+// For a value typed at its field's step (tenths, hundredths): a product that
+// falls a hair short of a whole step, as 0.3 x 10 does in extended precision
+// (2.999...), counts as that step; otherwise as TruncToInt.
+int32_t TruncTypedStep(long double x);
 // Nearest integer, halves away from zero (also for negative values).
 int32_t RoundToInt(long double x);
 

@@ -490,7 +490,7 @@ bool TStreamDati::SetCoeffPressDiff(int i, double v) {
     const long double x = std::isnan(v) ? 0.0 : Clamp(v, -99.9, 99.9);
     const bool byteForm = image_.CoeffPressDiffByte != 0;
     const int32_t raw =
-        byteForm ? Clamp(TruncToInt(x * 10 * (1.0 / 3.0)), -128, 127) : TruncToInt(x * 100);
+        byteForm ? Clamp(TruncTypedStep(x * 10 * (1.0 / 3.0)), -128, 127) : TruncTypedStep(x * 100);
     return commit(Refusal::C, EcuLink()->WriteParamItem(byteForm ? 0x47c : 0x67c, i, raw),
                   image_.CoeffPressDiff[i], raw);
 }

@@ -192,7 +192,7 @@ int TStreamDati::SetValue(int32_t id, double value) {
         raw = TruncToInt(x - 1);
         break;
     case Conv::Tenths:
-        raw = TruncToInt(x * 10);
+        raw = TruncTypedStep(x * 10);
         break;
     case Conv::Overlap:
         raw = TruncToInt(x * 50 + 0.5);

@@ -128,14 +128,14 @@ TEST_F(SetterTest, PressureCoefficientsInByteForm) {
     editImage([](TEcuImage& m) { m.CoeffPressDiffByte = 1; });
     EXPECT_TRUE(dm->SetCoeffPressDiff(0, 50.0));  // 166 clamped
     EXPECT_TRUE(dm->SetCoeffPressDiff(1, -50.0)); // -166 clamped
-    // 3 x 10 x (1/3) is 9.99.. in extended precision.
+    // Ten steps of 0.3, though 3 x 10 x (1/3) is 9.99.. in extended precision.
     EXPECT_TRUE(dm->SetCoeffPressDiff(2, 3.0));
     EXPECT_EQ(link.log(),
               (std::vector<std::string>{"WriteParamItem 0x47c 0 127", "WriteParamItem 0x47c 1 -128",
-                                        "WriteParamItem 0x47c 2 9"}));
-    EXPECT_NEAR(double(dm->GetCoeffPressDiff(2)), 2.7, 1e-12);
+                                        "WriteParamItem 0x47c 2 10"}));
+    EXPECT_NEAR(double(dm->GetCoeffPressDiff(2)), 3.0, 1e-12);
     editImage([](TEcuImage& m) { m.CoeffPressDiffByte = 0; });
-    EXPECT_NEAR(double(dm->GetCoeffPressDiff(2)), 0.09, 1e-12);
+    EXPECT_NEAR(double(dm->GetCoeffPressDiff(2)), 0.1, 1e-12);
 }
 
 TEST_F(SetterTest, LevelSensorTypeBringsItsThresholds) {
