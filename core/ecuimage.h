@@ -5,6 +5,7 @@
 // signed items hold negative values, name and serial-number characters are
 // widened from signed char (codes 128-255 negative).
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -112,6 +113,10 @@ struct TEcuImage {
     std::string Centralina; // at most 50
     std::string Cambio;     // at most 50
     int32_t AnnoVettura = 0;
+    // The change-over rpm SetModoCambio keeps while start on gas holds; not in
+    // the unit. It belongs to this image: whatever else brings GiriPerCambio
+    // drops it.
+    std::optional<int32_t> RememberedGiriPerCambio;
     bool Modified = false;
 
     bool operator==(const TEcuImage&) const = default;

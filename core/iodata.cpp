@@ -546,29 +546,31 @@ int TStreamDati::GetModoCambio() const {
     return image_.GiriPerCambio == 0 ? 2 : (image_.GiriPerCambio & 1);
 }
 
+// An rpm typed in while start on gas held ends it: the remembered one is then
+// stale.
+int32_t TStreamDati::changeOverRpm() const {
+    const auto& remembered = image_.RememberedGiriPerCambio;
+    const int32_t rpm =
+        remembered && image_.GiriPerCambio == 0 ? *remembered : image_.GiriPerCambio;
+    // No rpm to go back to would write 0, which is start on gas again.
+    return (rpm & ~1) == 0 ? kStartOnGasRpm : rpm;
+}
+
 bool TStreamDati::SetModoCambio(int mode) {
     if (mode == 0 || mode == 1) {
-        int32_t rpm = (rememberedFlag_ ? rememberedGiri_ : image_.GiriPerCambio) & ~1;
-        // No rpm to go back to would write 0, which is start on gas again.
-        if (rpm == 0)
-            rpm = kStartOnGasRpm;
-        const int32_t v = rpm | mode;
+        const int32_t v = (changeOverRpm() & ~1) | mode;
         const bool accepted = EcuLink()->WriteParam(0x210, v);
         if (accepted)
-            rememberedFlag_ = false;
+            image_.RememberedGiriPerCambio.reset();
         return commit(Refusal::C, accepted, image_.GiriPerCambio, v);
     }
     if (mode != 2)
         return false;
     // A repeated start on gas keeps the rpm already held.
-    const int32_t held = rememberedFlag_             ? rememberedGiri_
-                         : image_.GiriPerCambio != 0 ? image_.GiriPerCambio
-                                                     : kStartOnGasRpm;
+    const int32_t held = changeOverRpm();
     const bool accepted = EcuLink()->WriteParam(0x210, 0);
-    if (accepted) {
-        rememberedFlag_ = true;
-        rememberedGiri_ = held;
-    }
+    if (accepted)
+        image_.RememberedGiriPerCambio = held;
     return commit(Refusal::C, accepted, image_.GiriPerCambio, 0);
 }
 

@@ -260,6 +260,9 @@ private:
     void changeGasCurve(const std::optional<TTempCurve>& next);
     void changeEngineCurve(bool fromUnit);
     void rebuildCurves();
+    // The rpm to leave start on gas with: the remembered one while start on
+    // gas holds, else the image's own; 1600 when neither has one.
+    int32_t changeOverRpm() const;
     long double clockMs(int32_t raw) const;
     const char* keyOr(const char* key) const;
     int32_t msToClock(double ms) const;
@@ -271,9 +274,6 @@ private:
     TTempCurve engineCurve_;
     uint32_t progressTotal_ = 0;
     uint32_t progressDone_ = 0;
-    // GiriPerCambio kept while change-over mode 2 (start on gas) holds.
-    int32_t rememberedGiri_ = 0;
-    bool rememberedFlag_ = false;
     TConfigFile configFile_;
     std::string scrambleKey_;
     TTransferFault transferFault_ = TTransferFault::None;

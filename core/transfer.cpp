@@ -113,6 +113,7 @@ public:
     void limitMaxCurrent(const TEngineItem& item, TSlice s);
     void limitSafeDelay(const TEngineItem& item, TSlice s);
     void rebuildGasCurve();
+    void forgetRememberedRpm();
     void rebuildEngineCurve();
     void describeDisplacement();
 
@@ -282,7 +283,12 @@ const TEngineItem kEngineItems[] = {
      {R(500), R(1000), R(1500), R(2000), R(2500), R(3000), R(3500), R(4000), R(4500), R(5000),
       R(5500), R(6000)}},
     {0x01, 0x0f, "Accensione-Cambio", KeyForm::Named, {"TemperaturaCambio"}, {Gas(25)}},
-    {0x01, 0x210, "Accensione-Cambio", KeyForm::Named, {"GiriPerCambio"}, {R(1600)}},
+    {.group = 0x01,
+     .id = 0x210,
+     .section = "Accensione-Cambio",
+     .keys = {"GiriPerCambio"},
+     .defaults = {R(1600)},
+     .after = &T::forgetRememberedRpm},
     {0x01, 0x11, "Accensione-Cambio", KeyForm::Named, {"RitardoMinimoCambio"}, {R(60)}},
     {.group = 0x01, .id = 0x212, .defaults = {R(0)}, .unitOnly = true},
     {0x01, 0x14, "Accensione-Cambio", KeyForm::Named, {"NumeroCilindri"}, {R(2)}},
@@ -851,6 +857,13 @@ void TTransferRun::gasSensorItem(const TEngineItem& item, TSlice s) {
 
 void TTransferRun::rebuildGasCurve() {
     dm_.BuildTempGasTable(m_.TipoSensoreTemperaturaGas);
+}
+
+// The rpm that start on gas remembered belongs to the change-over rpm it was
+// taken from, not to the one a read, a load or a reset brings.
+void TTransferRun::forgetRememberedRpm() {
+    if (load_ || read_)
+        m_.RememberedGiriPerCambio.reset();
 }
 
 void TTransferRun::rebuildEngineCurve() {

@@ -3,6 +3,7 @@
 #include "imagefixture.h"
 
 #include "core/messages.h"
+#include "core/transfer.h"
 #include "settercases.h"
 
 namespace {
@@ -177,6 +178,65 @@ TEST_F(SetterTest, ChangeOverModeRemembersTheRpm) {
                               "WriteParam 0x210 0", "WriteParam 0x210 0", "WriteParam 0x210 2400",
                               "WriteParam 0x210 2400", "WriteParam 0x210 2401"}));
     EXPECT_EQ(dm->Image().GiriPerCambio, 2401);
+}
+
+// The remembered rpm belongs to the image it was taken from: whatever brings
+// another change-over rpm into the image drops it.
+TEST_F(SetterTest, RememberedRpmGoesWithTheImage) {
+    struct Case {
+        const char* name;
+        std::function<void(TStreamDati&, FakeLink&)> replace;
+        int32_t leaveWith; // what SetModoCambio(0) then writes
+    };
+    auto read = [](int32_t unitRpm) {
+        return [unitRpm](TStreamDati& d, FakeLink& l) {
+            l.reads[0x210] = {unitRpm};
+            d.Transfer(kTransferUnitToImage, "", 0, kGroupAll, false);
+        };
+    };
+    auto load = [](uint32_t groups) {
+        return [groups](TStreamDati& d, FakeLink&) {
+            d.Transfer(kTransferFileToImage, "", 0, groups, false);
+        };
+    };
+    const Case cases[] = {
+        {"read of a unit at 3001", read(3001), 3000},
+        {"read of a unit that starts on gas", read(0), 1600},
+        {"reset to the defaults", load(kGroupAll), 1600},
+        {"defaults of the calibration only", load(kGroupCalibration), 2400},
+        {"snapshot of another image that starts on gas",
+         [](TStreamDati& d, FakeLink&) {
+             TEcuImage other = d.Image();
+             other.RememberedGiriPerCambio.reset();
+             d.RestoreImage(other);
+         },
+         1600},
+        {"snapshot taken while starting on gas",
+         [](TStreamDati& d, FakeLink&) {
+             const TEcuImage snapshot = d.Image();
+             d.SetModoCambio(1);
+             d.RestoreImage(snapshot);
+         },
+         2400},
+        {"rpm typed while starting on gas",
+         [](TStreamDati& d, FakeLink&) { d.SetValue(0x210, 3000); }, 3000},
+        {"nothing", [](TStreamDati&, FakeLink&) {}, 2400},
+    };
+    for (const Case& c : cases) {
+        editImage([](TEcuImage& m) {
+            m.GiriPerCambio = 2401;
+            m.RememberedGiriPerCambio.reset();
+        });
+        ASSERT_TRUE(dm->SetModoCambio(2));
+        c.replace(*dm, link);
+        link.clear();
+        link.reads.clear();
+        EXPECT_TRUE(dm->SetModoCambio(0)) << c.name;
+        ASSERT_FALSE(link.calls.empty()) << c.name;
+        EXPECT_EQ(link.calls.front().text(), "WriteParam 0x210 " + std::to_string(c.leaveWith))
+            << c.name;
+        EXPECT_EQ(dm->Image().GiriPerCambio, c.leaveWith) << c.name;
+    }
 }
 
 TEST_F(SetterTest, LeavingStartOnGasWithNothingHeldUses1600) {
