@@ -228,7 +228,10 @@ public:
     // --- Unit operations, progress -----------------------------------------
     bool ReadEcuIdentity();
     void SetEcuIdentity(uint8_t modelCode);
-    void ShiftCorrectionZone(int zoneRow, int zoneCol, int32_t delta);
+    // Moves every map cell of the zone and its correction by delta, all or
+    // nothing: false when a cell or the correction would leave its range or
+    // the link refused a write (the cells already moved are then written back).
+    bool ShiftCorrectionZone(int zoneRow, int zoneCol, int32_t delta);
     void GetCellZone(int row, int col, int& zoneRow, int& zoneCol) const;
     bool TestLambdaTypeBit0() const { return (image_.TipoDiLambda & 1) != 0; }
     bool IsLevelSensorInverted() const { return (image_.TipoSensore & 0x80) != 0; }

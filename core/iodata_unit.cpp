@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -70,29 +71,41 @@ void TStreamDati::GetCellZone(int row, int col, int& zoneRow, int& zoneCol) cons
     zoneCol = zone & 3;
 }
 
-void TStreamDati::ShiftCorrectionZone(int zoneRow, int zoneCol, int32_t delta) {
+bool TStreamDati::ShiftCorrectionZone(int zoneRow, int zoneCol, int32_t delta) {
     if (zoneRow < 0 || zoneRow > 3 || zoneCol < 0 || zoneCol > 3)
-        return;
+        return false;
     const int zone = zoneRow * 4 + zoneCol;
     const int rows = std::min(image_.NumeroRighe + 1, TEcuImage::kMapRows);
     const int cols = std::min(image_.NumeroColonne, TEcuImage::kMapColumns);
-    auto inZone = [&](int r, int c) { return kZoneTable[r][c] == zone; };
+    struct Cell {
+        int r, c;
+        int32_t old;
+    };
+    std::vector<Cell> cells;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (kZoneTable[r][c] == zone)
+                cells.push_back({r, c, image_.MappaK[r][c]});
     // All or nothing, so a shift and its reverse restore the map.
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c)
-            if (inZone(r, c)) {
-                const int64_t shifted = int64_t(image_.MappaK[r][c]) + delta;
-                if (shifted < 0 || shifted > 255)
-                    return;
-            }
+    auto fits = [delta](const Cell& cell) {
+        const int64_t shifted = int64_t(cell.old) + delta;
+        return shifted >= 0 && shifted <= 255;
+    };
     const int64_t correction = int64_t(GetMappaCorrAutotaratura(zoneRow, zoneCol)) + delta;
-    if (correction < -128 || correction > 127)
-        return;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c)
-            if (inZone(r, c))
-                SetMappaK(r, c, image_.MappaK[r][c] + delta);
-    SetMappaCorrAutotaratura(zoneRow, zoneCol, int32_t(correction));
+    if (!std::all_of(cells.begin(), cells.end(), fits) || correction < -128 || correction > 127)
+        return false;
+    // A refusal on the way takes back the cells already moved, so the map and
+    // its correction never fall out of step. A write-back the link refuses
+    // too leaves that cell as the unit holds it.
+    size_t moved = 0;
+    while (moved < cells.size() &&
+           SetMappaK(cells[moved].r, cells[moved].c, cells[moved].old + delta))
+        ++moved;
+    if (moved == cells.size() && SetMappaCorrAutotaratura(zoneRow, zoneCol, int32_t(correction)))
+        return true;
+    for (size_t i = 0; i < moved; ++i)
+        SetMappaK(cells[i].r, cells[i].c, cells[i].old);
+    return false;
 }
 
 void TStreamDati::SetLambdaDefaults() {

@@ -8,6 +8,7 @@
 #include "core/quarnconnectecu.h"
 
 #include <QCoreApplication>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -117,6 +118,74 @@ TEST_F(SimTest, SerialNumberPartlyRefusedMirrorsTheUnit) {
     EXPECT_EQ(dm->Image().SerialNumber[12], 0);
     EXPECT_EQ(dm->Image().SerialNumber[13], 'o');
     EXPECT_TRUE(dm->IsModified());
+}
+
+// A zone shift moves the map cells and the zone's correction together or not
+// at all: a refusal anywhere on the way writes the moved cells back.
+class ZoneShiftTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        for (int r = 0; r <= 12; ++r)
+            for (int c = 0; c < 6; ++c)
+                ASSERT_TRUE(dm->SetMappaK(r, c, 100 + 6 * r + c));
+        ASSERT_TRUE(dm->SetMappaCorrAutotaratura(0, 1, 2));
+        ASSERT_TRUE(dm->SetUfficiale(false)); // one exchange per cell from here
+        sim.clearCallLog();
+    }
+    // Every map cell and the correction (0, 1) as the image and the unit hold them.
+    void expectMap(const std::function<int32_t(int r, int c)>& cell, int32_t correction,
+                   const std::string& name) {
+        for (int r = 0; r <= 12; ++r)
+            for (int c = 0; c < 6; ++c) {
+                EXPECT_EQ(dm->GetMappaK(r, c), cell(r, c)) << name << " " << r << "," << c;
+                EXPECT_EQ(sim.peek(0x54, 6 * r + c), cell(r, c)) << name << " " << r << "," << c;
+            }
+        EXPECT_EQ(dm->GetMappaCorrAutotaratura(0, 1), correction) << name;
+        EXPECT_EQ(sim.peek(0x95, 1), correction) << name;
+    }
+    static int32_t initial(int r, int c) { return 100 + 6 * r + c; }
+};
+
+TEST_F(ZoneShiftTest, RefusedWriteLeavesMapAndCorrectionAsTheyWere) {
+    // Zone (0, 1): rows 0-2, columns 1-5, fifteen cells, then the correction.
+    struct Refusal {
+        const char* name;
+        int exchange;
+        int cellWrites; // the refused one included: each moved cell is written back once
+    };
+    const Refusal refusals[] = {{"first cell", 1, 1},
+                                {"middle cell", 8, 15},
+                                {"last cell", 15, 29},
+                                {"correction", 16, 30}};
+    for (const Refusal& k : refusals) {
+        sim.failCall(k.exchange);
+        EXPECT_FALSE(dm->ShiftCorrectionZone(0, 1, 5)) << k.name;
+        expectMap(initial, 2, k.name);
+        EXPECT_EQ(sim.countCalls("WriteParamCell(0x54,"), k.cellWrites) << k.name;
+        sim.clearCallLog();
+    }
+    // The shift goes through afterwards, and back again.
+    auto shifted = [](int r, int c) { return initial(r, c) + (r <= 2 && c >= 1 ? 5 : 0); };
+    EXPECT_TRUE(dm->ShiftCorrectionZone(0, 1, 5));
+    expectMap(shifted, 7, "shifted");
+    EXPECT_TRUE(dm->ShiftCorrectionZone(0, 1, -5));
+    expectMap(initial, 2, "shifted back");
+}
+
+// With the link gone nothing can be written back: the result is false and the
+// image still shows what the unit holds, cell by cell.
+TEST_F(ZoneShiftTest, LinkLostHalfWayLeavesTheImageAsTheUnit) {
+    sim.dropAfter(7);
+    EXPECT_FALSE(dm->ShiftCorrectionZone(0, 1, 5));
+    const int moved[][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {1, 1}, {1, 2}};
+    auto cell = [&](int r, int c) {
+        for (const auto& m : moved)
+            if (m[0] == r && m[1] == c)
+                return initial(r, c) + 5;
+        return initial(r, c);
+    };
+    expectMap(cell, 2, "link lost");
 }
 
 TEST_F(SimTest, WaitForEcuCallSequence) {

@@ -154,7 +154,7 @@ TEST_F(UnitTest, ShiftCorrectionZoneMovesOneZone) {
                 cell = 100;
     });
     const TEcuImage before = dm->Image();
-    dm->ShiftCorrectionZone(0, 1, 5);
+    EXPECT_TRUE(dm->ShiftCorrectionZone(0, 1, 5));
     for (int r = 0; r <= 12; ++r)
         for (int c = 0; c < 12; ++c) {
             const bool inZone = r <= 2 && c >= 1 && c < 6;
@@ -162,7 +162,7 @@ TEST_F(UnitTest, ShiftCorrectionZoneMovesOneZone) {
         }
     EXPECT_EQ(dm->GetMappaCorrAutotaratura(0, 1), 5);
     EXPECT_EQ(link.calls.size(), 3u * 5 + 1);
-    dm->ShiftCorrectionZone(0, 1, -5);
+    EXPECT_TRUE(dm->ShiftCorrectionZone(0, 1, -5));
     EXPECT_EQ(dm->GetMappaCorrAutotaratura(0, 1), 0);
     for (int r = 0; r <= 12; ++r)
         for (int c = 0; c < 12; ++c)
@@ -178,11 +178,11 @@ TEST_F(UnitTest, ShiftThatWouldLeaveTheRangeChangesNothing) {
         m.MappaCorrAutotaratura[2][2] = 125;
     });
     const TEcuImage before = dm->Image();
-    dm->ShiftCorrectionZone(3, 0, 6);
-    dm->ShiftCorrectionZone(3, 0, -4);
-    dm->ShiftCorrectionZone(2, 2, 3); // covers no cell; the correction would pass 127
-    dm->ShiftCorrectionZone(4, 0, 1);
-    dm->ShiftCorrectionZone(0, -1, 1);
+    EXPECT_FALSE(dm->ShiftCorrectionZone(3, 0, 6));
+    EXPECT_FALSE(dm->ShiftCorrectionZone(3, 0, -4));
+    EXPECT_FALSE(dm->ShiftCorrectionZone(2, 2, 3)); // covers no cell; the correction would pass 127
+    EXPECT_FALSE(dm->ShiftCorrectionZone(4, 0, 1));
+    EXPECT_FALSE(dm->ShiftCorrectionZone(0, -1, 1));
     EXPECT_TRUE(link.calls.empty());
     EXPECT_FALSE(dm->IsModified());
     for (int r = 0; r <= 12; ++r)
@@ -191,7 +191,7 @@ TEST_F(UnitTest, ShiftThatWouldLeaveTheRangeChangesNothing) {
     EXPECT_EQ(dm->GetMappaCorrAutotaratura(2, 2), 125);
     EXPECT_EQ(dm->GetMappaCorrAutotaratura(3, 0), 0);
 
-    dm->ShiftCorrectionZone(3, 0, 5); // 255 and 8: fits
+    EXPECT_TRUE(dm->ShiftCorrectionZone(3, 0, 5)); // 255 and 8: fits
     EXPECT_EQ(dm->Image().MappaK[10][0], 255);
     EXPECT_EQ(dm->GetMappaCorrAutotaratura(3, 0), 5);
 }
