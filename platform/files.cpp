@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSaveFile>
+#include <cerrno>
+#include <unistd.h>
 
 namespace platform {
 
@@ -82,6 +85,33 @@ bool SameFile(const std::string& a, const std::string& b) {
     const QString ca = fa.exists() ? fa.canonicalFilePath() : fa.absoluteFilePath();
     const QString cb = fb.exists() ? fb.canonicalFilePath() : fb.absoluteFilePath();
     return QDir::cleanPath(ca) == QDir::cleanPath(cb);
+}
+
+// QSaveFile::commit() renames even when its last flush failed (the write
+// error stays only in error()), so the flush is done and checked here first.
+bool WriteAndFlush(QFileDevice& file, std::string_view bytes) {
+    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.flush())
+        return false;
+    // A device that cannot be synced has nothing more to store.
+    const int fd = file.handle();
+    if (fd >= 0 && ::fsync(fd) != 0 && errno != EINVAL)
+        return false;
+    return file.error() == QFileDevice::NoError;
+}
+
+bool WriteWholeFile(const QString& path, std::string_view bytes) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    if (!WriteAndFlush(f, bytes)) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    return WriteWholeFile(q(path), bytes);
 }
 
 } // namespace platform

@@ -1,7 +1,11 @@
 #pragma once
 // Temporary files and the few file operations that the program names.
 #include <string>
+#include <string_view>
 #include <vector>
+
+class QFileDevice;
+class QString;
 
 namespace platform {
 
@@ -24,5 +28,16 @@ char PathSeparator();
 std::string JoinPath(const std::string& dir, const std::string& name);
 // Same file, after resolving relative folders and links of both paths.
 bool SameFile(const std::string& a, const std::string& b);
+
+// Writes bytes into an open file and sees them onto the disk: false when the
+// write, the flush of Qt's buffer or the disk's own sync fails, or the file
+// holds an error. A buffered write alone reports success for bytes a full
+// disk never takes.
+bool WriteAndFlush(QFileDevice& file, std::string_view bytes);
+// Replaces the file at path with bytes only once every byte is on the disk;
+// on any failure (a full disk among them) the old file keeps every byte and
+// no other file is left behind.
+bool WriteWholeFile(const QString& path, std::string_view bytes);
+bool WriteWholeFile(const std::string& path, std::string_view bytes);
 
 } // namespace platform

@@ -5,8 +5,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/resource.h>
 
 namespace {
 
@@ -114,6 +116,57 @@ TEST_F(TempFolder, SameFileSeesThroughRelativePathsAndLinks) {
     EXPECT_TRUE(platform::SameFile("new.txt", path("new.txt"))) << "files yet to be made";
     EXPECT_FALSE(platform::SameFile("new.txt", "a.txt"));
     QDir::setCurrent(previous);
+}
+
+// Bytes past the limit are refused as a full disk refuses them, without root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        signal_ = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, signal_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*signal_)(int) = nullptr;
+};
+
+QByteArray Read(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Under 16 KiB Qt buffers the whole write and commit() would rename a file
+// whose flush failed: the disk's refusal must still keep the old file.
+TEST_F(TempFolder, AWholeFileReplacesTheOldOneOnlyOnceEveryByteIsStored) {
+    const std::string target = path("Golf.vx4");
+    const std::string old(8550, 'o'), next(8550, 'n');
+    ASSERT_TRUE(platform::WriteWholeFile(target, old));
+    {
+        const FileSizeLimit limit(4096);
+        EXPECT_FALSE(platform::WriteWholeFile(target, next));
+    }
+    EXPECT_EQ(Read(target), QByteArray::fromStdString(old));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Golf.vx4"});
+    ASSERT_TRUE(platform::WriteWholeFile(target, next));
+    EXPECT_EQ(Read(target), QByteArray::fromStdString(next));
+}
+
+// /dev/full takes a buffered write and refuses only its flush.
+TEST(WriteAndFlush, AFlushTheDeviceRefusesIsAFailure) {
+    const std::string bytes(8550, 'x');
+    QFile full("/dev/full"), null("/dev/null");
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(null.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(platform::WriteAndFlush(full, bytes));
+    EXPECT_TRUE(platform::WriteAndFlush(null, bytes));
 }
 
 } // namespace
