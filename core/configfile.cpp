@@ -229,11 +229,9 @@ void TConfigFile::DropTemp() {
 
 namespace {
 
-// The work copy is scratch: written plainly, since it never outlives the open file.
+// A work copy the disk could not take whole would be packed into the file.
 bool WriteScratch(const std::string& path, std::string_view bytes) {
-    QFile f(platform::toUnicode(path));
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           f.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && f.flush();
+    return platform::WriteWholeFile(path, bytes);
 }
 
 std::optional<std::vector<uint8_t>> ReadContainer(const std::string& path, const char* key) {

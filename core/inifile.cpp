@@ -1,9 +1,9 @@
 #include "inifile.h"
 
 #include "platform/cp1252.h"
+#include "platform/files.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <charconv>
 #include <limits>
 
@@ -132,14 +132,7 @@ bool TIniFile::Load(const std::string& path) {
 
 bool TIniFile::Save(const std::string& path) {
     const std::string text = Text();
-    QSaveFile f(platform::toUnicode(path));
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(text.data(), qint64(text.size())) != qint64(text.size())) {
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit())
+    if (!platform::WriteWholeFile(path, text))
         return false;
     modified_ = false;
     return true;

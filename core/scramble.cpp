@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 #include <numeric>
@@ -60,7 +59,7 @@ std::optional<QByteArray> ReadWholeFile(const char* path) {
 
 // Replaces target only once every byte is written; a target that already
 // holds these bytes is left alone.
-bool WriteWholeFile(const char* target, const uint8_t* data, size_t size) {
+bool StoreIfChanged(const char* target, const uint8_t* data, size_t size) {
     const QString path = q(target);
     if (QFileInfo(path).isFile() && QFileInfo(path).size() == qint64(size)) {
         QFile old(path);
@@ -68,14 +67,8 @@ bool WriteWholeFile(const char* target, const uint8_t* data, size_t size) {
             old.readAll() == QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)))
             return true;
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return platform::WriteWholeFile(path,
+                                    std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 const uint8_t* Bytes(const QByteArray& a) {
@@ -176,7 +169,7 @@ bool ConvertScrambledFile(const char* source, const char* target, bool toPlain, 
     if (!in)
         return false;
     const auto out = ConvertContainer(Bytes(*in), size_t(in->size()), toPlain, key);
-    return out && WriteWholeFile(target, out->data(), out->size());
+    return out && StoreIfChanged(target, out->data(), out->size());
 }
 
 std::optional<std::vector<uint8_t>> ReadScrambledFile(const char* path, const char* key) {
@@ -211,5 +204,5 @@ std::optional<std::vector<uint8_t>> DecodeResource(const uint8_t* data, size_t s
 
 bool UnscrambleResource(const uint8_t* data, size_t size, const char* target, const char* key) {
     const auto body = DecodeResource(data, size, key);
-    return target && body && WriteWholeFile(target, body->data(), body->size());
+    return target && body && StoreIfChanged(target, body->data(), body->size());
 }

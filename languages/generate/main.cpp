@@ -3,18 +3,20 @@
 //   vexano_stringgen <strings.txt> <library table> <program table>
 #include "stringsource.h"
 
+#include "platform/files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace {
 
 bool writeTable(const QString& path, const platform::StringTable& table) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(table.serialize()) < 0 || !out.commit()) {
+    const QByteArray bytes = table.serialize();
+    if (!platform::WriteWholeFile(path,
+                                  std::string_view(bytes.constData(), size_t(bytes.size())))) {
         std::fprintf(stderr, "%s: cannot write\n", qPrintable(path));
         return false;
     }

@@ -5,9 +5,10 @@
 #include "core/configfile.h"
 #include "core/edition.h"
 #include "core/scramble.h"
+#include "platform/files.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QString>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -75,9 +76,7 @@ int main(int argc, char** argv) {
                    : Fail("cannot write " + output);
     std::string body = merged.Text();
     ScrambleBytes(reinterpret_cast<uint8_t*>(body.data()), body.size(), key);
-    QSaveFile f(QString::fromStdString(output));
-    if (!f.open(QIODevice::WriteOnly) ||
-        f.write(body.data(), qint64(body.size())) != qint64(body.size()) || !f.commit())
+    if (!platform::WriteWholeFile(QString::fromStdString(output), body))
         return Fail("cannot write " + output);
     return 0;
 }

@@ -2,12 +2,12 @@
 
 #include "link.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 
 #include "core/paramid.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
@@ -111,8 +111,10 @@ void SimulatedUnit::load() {
 bool SimulatedUnit::save() {
     const QString path = QString::fromStdString(memoryPath_);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(memory_.serialize()) < 0 || !f.commit()) {
+    const QByteArray bytes = memory_.serialize();
+    // The old memory stays when the disk cannot take the new one whole.
+    if (!platform::WriteWholeFile(path,
+                                  std::string_view(bytes.constData(), size_t(bytes.size())))) {
         std::fprintf(stderr, "SerQuarnDL: cannot store the unit memory in %s\n",
                      memoryPath_.c_str());
         return false;

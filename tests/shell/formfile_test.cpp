@@ -7,6 +7,7 @@
 #include "ui_FormFile.h"
 
 #include "platform/cp1252.h"
+#include "tests/support/fullfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,10 @@ protected:
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
+    }
+    static QByteArray read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     void save(const char* typed) {
         TFormFile d(main.get(), nullptr, TFormFile::kSave, programFolder());
@@ -110,6 +115,29 @@ TEST_F(FileDialog, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "old");
     EXPECT_EQ(modals.interactions().back().flags, 0x134u);
+}
+
+// A save over a file on a full disk is told, and the file keeps every byte.
+TEST_F(FileDialog, ASaveOntoAFullDiskKeepsTheOldFileAndSaysSo) {
+    FullFolder disk(lpg(""));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    save("Golf");
+    const QByteArray old = read(lpg("Golf.vx4"));
+    ASSERT_GT(old.size(), 4096);
+    ASSERT_EQ(data->SetValue(5, 1.0), 1); // the file would change
+    ASSERT_TRUE(disk.fill());
+
+    modals.expectMessageBox(platform::IDYES, "esiste gi");
+    modals.expectMessageBox(platform::IDOK, "Impossibile salvare i dati nel file impostato");
+    TFormFile d(main.get(), nullptr, TFormFile::kSave, programFolder());
+    d.ui()->EditName->setText("Golf");
+    d.ButtonOkClick();
+    EXPECT_NE(d.result(), 1);
+    EXPECT_EQ(modals.pendingExpectations(), 0);
+    EXPECT_EQ(read(lpg("Golf.vx4")), old);
+    EXPECT_EQ(QDir(lpg("")).entryList(QDir::Files), (QStringList{FullFolder::kFiller, "Golf.vx4"}));
+    EXPECT_TRUE(data->IsModified());
 }
 
 TEST_F(FileDialog, OnlyASaveShowsTheNameAndItsPrompt) {

@@ -2,6 +2,8 @@
 // refuses, the fresh unit and the memory file.
 #include "simfixture.h"
 
+#include "tests/support/fullfolder.h"
+
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <functional>
@@ -243,6 +245,39 @@ TEST_F(SimTest, ReloadTakesTheFileAsAnotherProcessLeftIt) {
     ASSERT_TRUE(link->WriteParamItem(0x20c, 0, 2222)); // not stored yet
     sim.reload();
     EXPECT_EQ(sim.peek(0x0c, 0), 1111);
+}
+
+// A memory the disk cannot take is not stored: the save command is refused,
+// the file keeps every byte and the next start finds the configured unit.
+TEST_F(SimTest, AFullDiskKeepsTheStoredMemory) {
+    QTemporaryDir dir;
+    FullFolder disk(dir.filePath("disk"));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    sim.destroyLink(link);
+    sim.reset(dir.filePath("disk/unit.mem").toStdString());
+    link = sim.createLink();
+    ASSERT_TRUE(link->Connect());
+    ASSERT_TRUE(link->WriteParamItem(0x20c, 0, 1111));
+    ASSERT_TRUE(link->WriteParam(0x01, 0)); // configured
+    ASSERT_TRUE(link->Disconnect());        // stores
+    const QByteArray stored = memoryFile();
+    ASSERT_FALSE(stored.isEmpty());
+    ASSERT_TRUE(disk.fill());
+
+    ASSERT_TRUE(link->Connect());
+    ASSERT_TRUE(link->WriteParamItem(0x20c, 0, 2222));
+    ASSERT_TRUE(command(17, 1, 5).ok);
+    EXPECT_FALSE(command(18, 1, 5).ok);
+    EXPECT_EQ(memoryFile(), stored);
+    reopenLink();
+    EXPECT_EQ(memoryFile(), stored);
+    ASSERT_TRUE(link->Connect());
+    EXPECT_EQ(read1(0x20c), 1111);
+    EXPECT_EQ(read1(0x01), 0);
+    sim.destroyLink(link);
+    sim.reset(); // off the disk before it goes
+    link = sim.createLink();
 }
 
 TEST_F(SimTest, ResetFromTheEnvironmentUsesTheMemoryFileItNames) {
