@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 
 #include <QDir>
+#include <cstdio>
 
 TQuarnGlobalData::TQuarnGlobalData(QObject* owner)
     : QObject(owner), registry_(std::make_unique<platform::Registry>()) {
@@ -16,7 +17,10 @@ TQuarnGlobalData::~TQuarnGlobalData() {
     registry_->WriteString("MainPath", mainPath_);
     registry_->WriteInteger("ComPort", comPort_);
     registry_->WriteInteger("Language", language_);
-    registry_->CloseKey();
+    // No window is left to tell: the stored settings stay, and the next
+    // start reads them.
+    if (!registry_->CloseKey())
+        std::fprintf(stderr, "Vexano: the settings of %s could not be stored\n", StrKey.c_str());
 }
 
 bool TQuarnGlobalData::LoadStrKey() {

@@ -45,10 +45,13 @@ bool Registry::OpenKey(const std::string& key, bool canCreate) {
     return true;
 }
 
-void Registry::CloseKey() {
-    if (settings_)
-        settings_->sync();
+bool Registry::CloseKey() {
+    if (!settings_)
+        return true;
+    settings_->sync();
+    const bool stored = settings_->status() == QSettings::NoError;
     settings_.reset();
+    return stored;
 }
 
 bool Registry::ValueExists(const std::string& name) const {

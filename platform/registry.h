@@ -19,7 +19,9 @@ public:
 
     // False when the key is missing and canCreate is false, or cannot be used.
     bool OpenKey(const std::string& key, bool canCreate);
-    void CloseKey();
+    // Writes what was set since the open; false when the settings could not
+    // be stored (a full disk among the causes): the stored ones then stay.
+    bool CloseKey();
     bool ValueExists(const std::string& name) const;
     // False when the value is missing or is not of the asked type.
     bool ReadInteger(const std::string& name, int& value) const;

@@ -1,4 +1,5 @@
 #include "platform/registry.h"
+#include "tests/support/fullfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,6 +98,33 @@ TEST_F(RegistryTest, OnlyTheKeyItselfAnswers) {
     EXPECT_FALSE(r.ReadInteger("Language", value));
     EXPECT_FALSE(r.ReadInteger("ComPort", value));
     EXPECT_EQ(value, 0);
+}
+
+// Settings the disk cannot take are told by the close, and the stored ones stay.
+TEST_F(RegistryTest, AFullDiskIsSeenAtTheCloseAndKeepsTheStoredValues) {
+    FullFolder disk(dir_.filePath("Pellam"));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const QString file = dir_.filePath("Pellam/3307K.conf");
+    {
+        platform::Registry r;
+        ASSERT_TRUE(r.OpenKey(kKey, true));
+        EXPECT_TRUE(r.WriteInteger("Language", 1));
+        ASSERT_TRUE(r.CloseKey());
+    }
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray old = f.readAll();
+    f.close();
+    ASSERT_TRUE(disk.fill());
+
+    platform::Registry r;
+    ASSERT_TRUE(r.OpenKey(kKey, true));
+    EXPECT_TRUE(r.WriteString("MainPath", std::string(200, 'p')));
+    EXPECT_TRUE(r.WriteInteger("Language", 2));
+    EXPECT_FALSE(r.CloseKey());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
 }
 
 TEST_F(RegistryTest, KeyWithoutAnyNameIsRefused) {
