@@ -89,6 +89,9 @@ SQ_EXPORT void SimUnit_RefuseAllWrites(int on) {
 SQ_EXPORT void SimUnit_RefuseWritesTo(int param, int on) {
     toggle(settings().refusedParams, param, on);
 }
+SQ_EXPORT void SimUnit_RefuseReadsOf(int param, int on) {
+    toggle(settings().refusedReads, param, on);
+}
 SQ_EXPORT void SimUnit_RefuseCommand(int command, int on) {
     toggle(settings().refusedCommands, command, on);
 }

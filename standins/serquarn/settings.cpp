@@ -104,6 +104,8 @@ const std::map<std::string, Setter>& keys() {
              }
              return toIntSet(v, s.refusedParams);
          }},
+        {"refuse_reads",
+         [](Settings& s, const std::string& v) { return toIntSet(v, s.refusedReads); }},
         {"refuse_command",
          [](Settings& s, const std::string& v) { return toIntSet(v, s.refusedCommands); }},
         {"fail_call", intKey(&Settings::failCall)},

@@ -16,6 +16,7 @@ struct Settings {
     bool absent = false;
     bool refuseAllWrites = false;
     std::set<int> refusedParams;
+    std::set<int> refusedReads; // parameters whose reads the unit refuses
     std::set<int> refusedCommands;
     int failCall = 0;   // the k-th exchange from now fails; 0 none
     int dropAfter = -1; // exchanges that still work before the link is lost; -1 never

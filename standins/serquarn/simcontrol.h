@@ -22,6 +22,8 @@ void SimUnit_SetModel(int model);
 void SimUnit_SetAbsent(int on);
 void SimUnit_RefuseAllWrites(int on);
 void SimUnit_RefuseWritesTo(int param, int on);
+// Reads of the parameter answer false; the link stays open.
+void SimUnit_RefuseReadsOf(int param, int on);
 void SimUnit_RefuseCommand(int command, int on);
 // The k-th exchange with the unit from now fails (1 = the next); 0 cancels.
 void SimUnit_FailCall(int k);

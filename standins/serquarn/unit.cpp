@@ -296,6 +296,10 @@ bool SimulatedUnit::writesRefused(uint32_t id) const {
     return settings_.refuseAllWrites || settings_.refusedParams.count(int(paramid::number(id)));
 }
 
+bool SimulatedUnit::readsRefused(uint32_t id) const {
+    return settings_.refusedReads.count(int(paramid::number(id))) != 0;
+}
+
 // --- connection --------------------------------------------------------
 
 bool SimulatedUnit::connect() {
@@ -333,7 +337,7 @@ bool SimulatedUnit::close() {
 bool SimulatedUnit::readParam(uint32_t id, int32_t* values) {
     if (route() != Route::Unit)
         return false;
-    const bool ok = memory_.read(id, values);
+    const bool ok = !readsRefused(id) && memory_.read(id, values);
     if (ok && paramid::number(id) == kReadyCode)
         values[0] = ready() ? kReadyValue : 0;
     transmit(kRequestBytes, kAnswerBytes + (ok ? dataBytes(id) : 0));
@@ -343,7 +347,7 @@ bool SimulatedUnit::readParam(uint32_t id, int32_t* values) {
 bool SimulatedUnit::readParamRow(uint32_t id, int32_t* values, int row) {
     if (route() != Route::Unit)
         return false;
-    const bool ok = memory_.readRow(id, values, row);
+    const bool ok = !readsRefused(id) && memory_.readRow(id, values, row);
     transmit(kRequestBytes + 1, kAnswerBytes + (ok ? dataBytes(id) : 0));
     return ok;
 }

@@ -89,6 +89,7 @@ private:
     void restart();
     void transmit(int requestBytes, int answerBytes);
     bool writesRefused(uint32_t id) const;
+    bool readsRefused(uint32_t id) const;
 
     void freshMemory();
     void load();

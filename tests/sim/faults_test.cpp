@@ -36,6 +36,30 @@ TEST_F(SimTest, RefusedWritesLeaveTheUnitAsItWas) {
     EXPECT_TRUE(link->WriteParamCell(0x54, 1, 1, 50));
 }
 
+// A refused read answers false and leaves the link open; the text form
+// refuses the same way.
+TEST_F(SimTest, RefusedReadsKeepTheLink) {
+    ASSERT_TRUE(link->Connect());
+    ASSERT_TRUE(sim.poke(0x79, 0, 2600));
+    for (const bool byText : {false, true}) {
+        if (byText)
+            ASSERT_TRUE(sim.applyFaults("refuse_reads=0x79,0x54"));
+        else
+            sim.refuseReadsOf(0x79);
+        int32_t v = 0;
+        int32_t row[6] = {};
+        EXPECT_FALSE(link->ReadParam(0x279, &v)) << byText;
+        EXPECT_EQ(v, 0) << byText;
+        EXPECT_NE(link->IsConnected(), 0) << byText;
+        EXPECT_EQ(link->ReadParamRow(0x6154, row, 0), !byText) << byText;
+        EXPECT_TRUE(link->ReadParam(0x04, &v)) << "other reads answer";
+        sim.refuseReadsOf(0x79, false);
+        sim.refuseReadsOf(0x54, false);
+        EXPECT_TRUE(link->ReadParam(0x279, &v)) << byText;
+        EXPECT_EQ(v, 2600) << byText;
+    }
+}
+
 TEST_F(SimTest, KthExchangeFromNowFails) {
     ASSERT_TRUE(link->Connect());
     sim.failCall(3);

@@ -86,6 +86,9 @@ void SimUnit::refuseAllWrites(bool on) {
 void SimUnit::refuseWritesTo(int param, bool on) {
     call<void, int, int>("SimUnit_RefuseWritesTo", param, on);
 }
+void SimUnit::refuseReadsOf(int param, bool on) {
+    call<void, int, int>("SimUnit_RefuseReadsOf", param, on);
+}
 void SimUnit::refuseCommand(int command, bool on) {
     call<void, int, int>("SimUnit_RefuseCommand", command, on);
 }

@@ -48,6 +48,8 @@ public:
     void setAbsent(bool on = true);
     void refuseAllWrites(bool on = true);
     void refuseWritesTo(int param, bool on = true);
+    // Reads of the parameter answer false; the link stays open.
+    void refuseReadsOf(int param, bool on = true);
     void refuseCommand(int command, bool on = true);
     // The k-th exchange with the unit from now fails (1 = the next).
     void failCall(int k);
