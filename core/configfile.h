@@ -71,10 +71,6 @@ public:
     void CloseIniResource();
 
     bool IsOpen() const { return open_; }
-    // True while a file or resource is open and has the section.
-    bool HasSection(std::string_view section) const {
-        return open_ && profile_.HasSection(section);
-    }
     bool IsResource() const { return open_ && resource_; }
     Fault LastFault() const { return fault_; }
     // The message of the last failed open, empty when it did not fail.

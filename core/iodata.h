@@ -69,6 +69,9 @@ public:
     // Why the last transfer returned false; None and an empty text after success.
     TTransferFault LastTransferFault() const { return transferFault_; }
     const std::string& LastTransferError() const { return transferError_; }
+    // The keys of the last load that held a value out of range and so took
+    // their default; the load itself succeeded.
+    const std::vector<std::string>& OutOfRangeKeys() const { return outOfRangeKeys_; }
 
     // --- Configuration file ------------------------------------------------------
     const TConfigFile& ConfigFile() const { return configFile_; }
@@ -281,6 +284,7 @@ private:
     std::string scrambleKey_;
     TTransferFault transferFault_ = TTransferFault::None;
     std::string transferError_;
+    std::vector<std::string> outOfRangeKeys_;
 };
 
 // The program's one data module, set by start-up; core never relies on it.

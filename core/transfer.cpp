@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -98,6 +99,7 @@ public:
     bool Run();
     TTransferFault Fault() const { return fault_; }
     const std::string& Error() const { return error_; }
+    const std::vector<std::string>& OutOfRange() const { return outOfRange_; }
 
     // Own steps of the items that the generic directions do not cover.
     using SliceStep = void (TTransferRun::*)(const TEngineItem&, TSlice);
@@ -142,9 +144,8 @@ private:
 
     bool readKey(int32_t& value, const std::string& key, const char* section, int32_t lo,
                  int32_t hi);
-    bool readBool(bool& value, const char* key, const char* section);
-    bool readText(std::string& value, const char* key, const char* section, size_t maxLen);
-    void missing(const char* section);
+    void outOfRange(const std::string& key);
+    bool readRefused();
     bool refused(TTransferFault fault);
     void note(TTransferFault fault, const std::string& detail = {});
     void fail(TTransferFault fault, const std::string& text);
@@ -178,6 +179,7 @@ private:
     TTransferFault fault_ = TTransferFault::None;
     bool stopped_ = false;
     std::string error_;
+    std::vector<std::string> outOfRange_;
 };
 
 struct TEngineItem {
@@ -493,8 +495,6 @@ constexpr std::pair<TTransferFault, const char*> kNotedFaultTexts[] = {
     {TTransferFault::UnitWrite, kTransferUnitWriteError},
     {TTransferFault::UnitRead, kTransferUnitReadError},
     {TTransferFault::UnitGeometry, kTransferGeometryError},
-    {TTransferFault::FileMissing, kTransferMissingError},
-    {TTransferFault::FileValue, kTransferValueError},
 };
 
 const char* notedFaultText(TTransferFault fault) {
@@ -739,15 +739,17 @@ bool TTransferRun::readSlice(const TEngineItem& item, TSlice s) {
     const size_t n = paramid::elementCount(id);
     if (n == 0)
         return true; // a map of one row has no row references
-    if (n > kMaxLinkElements || n > s.values.size())
-        return refused(TTransferFault::UnitRead);
+    if (n > kMaxLinkElements || n > s.values.size()) {
+        note(TTransferFault::UnitRead);
+        return false;
+    }
     // Only an answered read reaches the image.
     std::array<int32_t, kMaxLinkElements> answer{};
     std::copy_n(s.values.begin(), n, answer.begin());
     const bool ok = item.link == LinkForm::Rows ? link_.ReadParamRow(id, answer.data(), s.row)
                                                 : link_.ReadParam(id, answer.data());
     if (!ok)
-        return refused(TTransferFault::UnitRead);
+        return readRefused();
     std::copy_n(answer.begin(), n, s.values.begin());
     return true;
 }
@@ -780,38 +782,31 @@ bool TTransferRun::writeSlice(const TEngineItem& item, TSlice s) {
 bool TTransferRun::readKey(int32_t& value, const std::string& key, const char* section, int32_t lo,
                            int32_t hi) {
     int32_t v = 0;
-    if (!dm_.ReadIntegerIfExists(v, key, section)) {
-        missing(section);
-        return false;
-    }
+    if (!dm_.ReadIntegerIfExists(v, key, section))
+        return false; // a missing key, or a missing section, keeps the default
     if (v < lo || v > hi) {
-        note(TTransferFault::FileValue, key);
+        outOfRange(key);
         return false;
     }
     value = v;
     return true;
 }
 
-bool TTransferRun::readBool(bool& value, const char* key, const char* section) {
-    if (dm_.ReadBoolIfExists(value, key, section))
-        return true;
-    missing(section);
-    return false;
+// A key out of range keeps its default too, and the load still succeeds;
+// the caller names the keys to the user.
+void TTransferRun::outOfRange(const std::string& key) {
+    if (std::find(outOfRange_.begin(), outOfRange_.end(), key) == outOfRange_.end())
+        outOfRange_.push_back(key);
 }
 
-bool TTransferRun::readText(std::string& value, const char* key, const char* section,
-                            size_t maxLen) {
-    if (dm_.ReadStringIfExists(value, key, section, maxLen))
-        return true;
-    missing(section);
+// A read the unit refuses keeps the image's value and the read goes on;
+// only a lost link makes the read fail, and no further call is tried on it.
+bool TTransferRun::readRefused() {
+    if (!link_.IsConnected()) {
+        linkLost_ = true;
+        note(TTransferFault::UnitRead);
+    }
     return false;
-}
-
-// A missing key keeps its default; a missing section of an open file or
-// resource makes the load incomplete.
-void TTransferRun::missing(const char* section) {
-    if (opened_ != Opened::Nothing && !file_.HasSection(section))
-        note(TTransferFault::FileMissing, section);
 }
 
 // A refused link call: the transfer goes on, but once the link is gone no
@@ -891,7 +886,8 @@ void TTransferRun::loadGeometry() {
     const bool hasRows = readKey(rows, "NumeroRighe", kMapSection, INT_MIN, INT_MAX);
     const bool hasColumns = readKey(columns, "NumeroColonne", kMapSection, INT_MIN, INT_MAX);
     if ((hasRows || hasColumns) && !dm_.SetMapGeometry(rows, columns)) {
-        note(TTransferFault::FileValue, "NumeroRighe, NumeroColonne");
+        outOfRange("NumeroRighe");
+        outOfRange("NumeroColonne");
         mapKeysRefused_ = true;
     }
 }
@@ -902,7 +898,7 @@ void TTransferRun::askUnitGeometry() {
         return;
     uint8_t data[2] = {84, 0};
     if (!link_.SendCommand(4, data, 1, 2)) {
-        refused(read_ ? TTransferFault::UnitRead : TTransferFault::UnitWrite);
+        read_ ? readRefused() : refused(TTransferFault::UnitWrite);
         return;
     }
     if (!dm_.SetMapGeometry(int(data[1]) - 1, int(data[0]))) {
@@ -951,17 +947,17 @@ void TTransferRun::loadIdentification(TSlice s) {
     s.values[1] = 0;
     storeText(name, "Standard");
     std::string text;
-    if (readText(text, "DescrizAuto", kGenerale, 30))
+    if (dm_.ReadStringIfExists(text, "DescrizAuto", kGenerale, 30))
         storeText(name, text);
     bool official = true;
-    readBool(official, "Ufficiale", kGenerale);
+    dm_.ReadBoolIfExists(official, "Ufficiale", kGenerale);
     if (!official)
         s.values[0] &= ~kOfficialBit;
     resetDescription(1600);
     for (const TDescriptionKey& k : kDescriptionKeys) {
         int32_t hundredths = 0;
         if (k.text)
-            readText(m_.*k.text, k.key, kGenerale, k.limit);
+            dm_.ReadStringIfExists(m_.*k.text, k.key, kGenerale, k.limit);
         else if (k.number)
             readKey(m_.*k.number, k.key, kGenerale, INT_MIN, INT_MAX);
         else if (readKey(hundredths, k.key, kGenerale, INT_MIN, INT_MAX))
@@ -1036,7 +1032,7 @@ void TTransferRun::pressureItem(const TEngineItem& item, TSlice s) {
 // its default in that form, so it is not read 30 times too small.
 void TTransferRun::loadPressure(const TEngineItem& item, TSlice s) {
     bool byteForm = true;
-    readBool(byteForm, "CoeffPressDiffByte", item.section);
+    dm_.ReadBoolIfExists(byteForm, "CoeffPressDiffByte", item.section);
     const auto [lo, hi] = byteForm ? std::pair{-128, 127} : std::pair{-32768, 32767};
     for (size_t i = 0; i < s.values.size(); ++i) {
         int32_t v = defaultValue(item, i) * (byteForm ? 1 : 30);
@@ -1054,7 +1050,7 @@ void TTransferRun::readPressure(TSlice s) {
         return; // this unit has no coefficients
     std::array<int32_t, kMaxLinkElements> answer{};
     if (!link_.ReadParam(width == 1 ? 0xf57c : 0xf77c, answer.data())) {
-        refused(TTransferFault::UnitRead);
+        readRefused();
         return;
     }
     std::copy_n(answer.begin(), s.values.size(), s.values.begin());
@@ -1112,5 +1108,6 @@ bool TStreamDati::Transfer(uint8_t flags, std::string_view fileName, int resourc
     const bool ok = run.Run();
     transferFault_ = run.Fault();
     transferError_ = run.Error();
+    outOfRangeKeys_ = run.OutOfRange();
     return ok;
 }

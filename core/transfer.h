@@ -32,12 +32,10 @@ enum class TTransferFault {
     FileStore,    // the file could not be written: it keeps its old content
     // These let the transfer go on; the result is still false.
     UnitWrite,    // the unit refused a value, or the link dropped, while writing
-    UnitRead,     // the unit did not answer a read, or the link dropped: the image
-                  // holds what was read, the rest as it was
+    UnitRead,     // the link dropped while reading: the image holds what was
+                  // read, the rest as it was (a single refused read is no fault)
     UnitGeometry, // the unit reports a map larger than the image holds: the map
                   // items were neither read nor written
-    FileMissing,  // sections of the moved items are missing: their defaults apply
-    FileValue,    // a key holds a value out of range: its default applies
 };
 
 inline constexpr char kTransferBeginSaveError[] = "Impossibile eseguire il salvataggio dei dati";
@@ -52,5 +50,3 @@ inline constexpr char kTransferUnitReadError[] =
     "Impossibile leggere tutti i dati dalla centralina";
 inline constexpr char kTransferGeometryError[] =
     "La centralina riporta una mappa di dimensioni non gestite";
-inline constexpr char kTransferMissingError[] = "Il file impostato \xe8 incompleto";
-inline constexpr char kTransferValueError[] = "Il file impostato contiene valori non validi";

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -310,19 +311,45 @@ TEST_F(UnitTransferTest, RefusedWriteGoesOnAndFails) {
     EXPECT_EQ(progress.percents.back(), 100);
 }
 
-// A read the unit does not answer keeps the image's value (the clock falls
-// back to its default); the rest is read and the caller learns the image is
-// not wholly the unit's.
-TEST_F(UnitTransferTest, RefusedReadGoesOnAndFails) {
+// A read the unit refuses keeps the image's value (the clock falls back to
+// its default); the rest is read and the read succeeds, whether the unit
+// refuses the item or one exchange fails with the link kept.
+TEST_F(UnitTransferTest, RefusedReadGoesOnAndSucceeds) {
     ASSERT_TRUE(sim.poke(0x79, 0, 2600));
     ASSERT_TRUE(sim.poke(0x97, 2, 7));
-    sim.failCall(2); // the clock, after the option words
-    EXPECT_FALSE(dm->Transfer(kRead, "", 0, kGroupAll, false));
-    EXPECT_EQ(dm->LastTransferFault(), TTransferFault::UnitRead);
-    EXPECT_EQ(sim.countCalls("ReadParam(0x279)=0"), 1);
-    EXPECT_EQ(dm->GetClock(), kDefaultClock);
-    EXPECT_EQ(dm->Image().ParametriAutotaratura[2], 7);
-    EXPECT_TRUE(dm->IsModified());
+    ASSERT_TRUE(sim.poke(0x05, 0, 44));
+    ASSERT_TRUE(sim.poke(0x54, 3 * 6 + 2, 201));
+    const struct {
+        const char* what;
+        std::function<void()> refuse;
+        bool mapRead;
+    } cases[] = {
+        {"one exchange", [&] { sim.failCall(2); }, true}, // the clock, after the option words
+        {"clock and map",
+         [&] {
+             sim.refuseReadsOf(0x79);
+             sim.refuseReadsOf(0x54); // every row of the map
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(dm->Transfer(kLoad, "", 18, kGroupAll, false));
+        const int32_t defaultCell = dm->Image().MappaK[3][2];
+        ASSERT_NE(defaultCell, 201);
+        sim.clearCallLog();
+        c.refuse();
+        EXPECT_TRUE(dm->Transfer(kRead, "", 0, kGroupAll, false)) << dm->LastTransferError();
+        EXPECT_EQ(dm->LastTransferFault(), TTransferFault::None) << c.what;
+        EXPECT_EQ(sim.countCalls("ReadParam(0x279)=0"), 1) << c.what;
+        EXPECT_EQ(dm->GetClock(), kDefaultClock) << c.what;
+        EXPECT_EQ(dm->Image().MappaK[3][2], c.mapRead ? 201 : defaultCell) << c.what;
+        EXPECT_EQ(dm->Image().RifLambda, 44) << c.what;
+        EXPECT_EQ(dm->Image().ParametriAutotaratura[2], 7) << c.what;
+        EXPECT_TRUE(dm->IsModified()) << c.what;
+        EXPECT_TRUE(dm->EcuLink()->IsConnected()) << c.what;
+        sim.refuseReadsOf(0x79, false);
+        sim.refuseReadsOf(0x54, false);
+    }
 }
 
 // The link is lost in the middle of a write: nothing more is tried on it
