@@ -16,6 +16,7 @@ namespace {
 QString q(const std::string& s) {
     return toUnicode(s);
 }
+constexpr unsigned kTempNames = 0xffff; // the hex part runs from 1 to FFFF
 } // namespace
 
 char PathSeparator() {
@@ -38,16 +39,20 @@ std::string GetTempPath() {
     return JoinPath(fromUnicode(QDir::tempPath()), "");
 }
 
+// Every one of the 65,535 names is tried, from a random one on, before the
+// folder counts as full.
 std::string GetTempFileName(const std::string& dir, const std::string& prefix) {
+    // No folder is no folder: never the current one.
+    if (dir.empty() || !QFileInfo(q(dir)).isDir())
+        return {};
     const std::string head = JoinPath(dir, prefix.substr(0, 3));
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const unsigned unique = QRandomGenerator::global()->bounded(1u, 0x10000u);
+    const unsigned first = QRandomGenerator::global()->bounded(0u, kTempNames);
+    for (unsigned attempt = 0; attempt < kTempNames; ++attempt) {
+        const unsigned unique = (first + attempt) % kTempNames + 1;
         const std::string path = head + fromUnicode(QString::number(unique, 16).toUpper()) + ".tmp";
         QFile f(q(path));
         if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return path;
-        if (!QFileInfo(q(dir)).isDir())
-            return {};
     }
     return {};
 }

@@ -12,7 +12,8 @@ namespace platform {
 // The user's temporary folder, ending in a separator.
 std::string GetTempPath();
 // Creates a new empty file "<dir><prefix><hex>.tmp" (prefix cut to three
-// characters) and returns its path; empty on failure.
+// characters) and returns its path; empty when all 65,535 names are taken or
+// the folder takes no file.
 std::string GetTempFileName(const std::string& dir, const std::string& prefix);
 // Clears the read-only state so the file can be deleted (attributes := archive).
 bool SetArchiveAttributes(const std::string& path);

@@ -68,6 +68,8 @@ bool connected() {
 
 void deleteTemporaryFiles(const std::string& pattern) {
     const std::string dir = platform::GetTempPath();
+    if (dir.empty())
+        return; // no temporary folder: the current one is not it
     for (const std::string& name : platform::FindFiles(dir, pattern)) {
         const std::string path = platform::JoinPath(dir, name);
         platform::SetArchiveAttributes(path);

@@ -110,7 +110,12 @@ void TFormMain::ActionConnettiExecute() {
     StreamDati->SetEcuIdentity(GetModelCodeA());
     const int resource =
         GetResourceId(0, 0, DefaultResourceIdOfMask(BrandMaskOfCode(-1)), CustomerCodeOfMask(0));
-    StreamDati->Transfer(kTransferFileToImage, "", resource, kGroupAll, false);
+    // Without the default configuration no unit can be set up or read.
+    if (!StreamDati->Transfer(kTransferFileToImage, "", resource, kGroupAll, false)) {
+        SetScreenCursor(ScreenCursor::Default);
+        errorBox(StreamDati->LastTransferError());
+        return;
+    }
     const TEcuImage defaults = StreamDati->Image();
 
     if (!link()->Connect()) {

@@ -47,9 +47,31 @@ TEST_F(TempFolder, TempFilePrefixIsCutToThreeCharacters) {
     EXPECT_FALSE(QFileInfo(QString::fromStdString(made)).fileName().startsWith("_mtl"));
 }
 
+// The hex part has 65,535 values: the last free one is still found, and
+// only a folder that holds all of them is full.
+TEST_F(TempFolder, EveryNameIsTriedBeforeTheFolderCountsAsFull) {
+    constexpr unsigned kFree = 0x7a3c;
+    int made = 0;
+    for (unsigned n = 1; n <= 0xffff; ++n) {
+        QFile f(QString::fromStdString(
+            path("_mt" + QString::number(n, 16).toUpper().toStdString() + ".tmp")));
+        made += n != kFree && f.open(QIODevice::WriteOnly);
+    }
+    ASSERT_EQ(made, 0xffff - 1);
+    EXPECT_EQ(platform::GetTempFileName(path(), "_mt"), path("_mt7A3C.tmp"));
+    EXPECT_EQ(platform::GetTempFileName(path(), "_mt"), "");
+}
+
+// A folder that is missing, or no folder at all (as the temporary path of
+// a missing TMPDIR), never means the current one.
 TEST_F(TempFolder, TempFileInAMissingFolderFails) {
     EXPECT_EQ(platform::GetTempFileName(path("missing"), "_mt"), "");
     EXPECT_FALSE(QDir(QString::fromStdString(path("missing"))).exists());
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    EXPECT_EQ(platform::GetTempFileName("", "_mt"), "");
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(QDir(dir_.path()).isEmpty());
 }
 
 TEST(TempPath, EndsInASeparatorAndExists) {

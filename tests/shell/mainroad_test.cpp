@@ -337,6 +337,56 @@ TEST_F(MainRoad, AFailedInitialisationLeavesTheUnitNeverConfigured) {
                 }});
 }
 
+// A unit whose firmware refuses the clock item still connects: the clock
+// takes 2560 and everything else is read.
+TEST_F(MainRoad, AUnitThatRefusesTheClockReadConnectsWithTheDefaultClock) {
+    sim.poke(0x79, 0, 2600);
+    sim.poke(0x05, 0, 44);
+    sim.refuseReadsOf(0x79);
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    EXPECT_EQ(StreamDati->GetClock(), 2560);
+                    EXPECT_EQ(StreamDati->Image().RifLambda, 44);
+                    EXPECT_EQ(sim.countCalls("ReadParam(0x279)=0"), 1);
+                    EXPECT_TRUE(modals.interactions().empty());
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati"); // read, unsaved
+                    return true;
+                }});
+    sim.refuseReadsOf(0x79, false);
+}
+
+// Without a work copy the default configuration cannot be had: the connect
+// stops with the message and sets nothing up in a never-configured unit.
+TEST_F(MainRoad, AConnectWithoutAWorkCopyIsToldAndSetsNothingUp) {
+    const QByteArray temp = qgetenv("TMPDIR");
+    const auto restoreTemp = [&] {
+        if (temp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", temp);
+    };
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    sim.setNeverConfigured(true);
+                    const UnitMemory before = ReadUnitMemory(sim);
+                    qputenv("TMPDIR", (workshop.path() + "/no-such-folder").toLocal8Bit());
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+                    modals.expectMessageBox(platform::IDOK,
+                                            "Impossibile caricare i dati dalla risorsa impostata");
+                    FormMain->ActionConnettiExecute();
+                    restoreTemp();
+                    EXPECT_EQ(sim.stateFlags() & 1, 1);
+                    EXPECT_EQ(ReadUnitMemory(sim), before);
+                    EXPECT_FALSE(StreamDati->EcuLink()->IsConnected());
+                    return true;
+                },
+                [&] { return !connectedShown(); },
+                [&] {
+                    modals.expectMessageBox(platform::IDNO, "Salvare i dati");
+                    return true;
+                }});
+}
+
 // The status bar and the connection actions follow the link: Ctrl+D, a new
 // Ctrl+C, and a link that is lost on its own.
 TEST_F(MainRoad, TheStatusBarFollowsDisconnectReconnectAndALostLink) {
