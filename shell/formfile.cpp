@@ -23,6 +23,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QTreeWidget>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,9 @@ constexpr char kBadName[] = "Il nome del file non pu\xf2 contenere cartelle n\xe
 constexpr char kSerialCaption[] = "Serial number";
 constexpr char kSerialPrompt[] =
     "Inserire il SERIAL NUMBER per la centralina\n(massimo 20 caratteri)";
+constexpr char kValuesReplaced[] =
+    "Il file contiene valori non validi: al loro posto valgono i valori predefiniti.\n";
+constexpr size_t kKeysNamed = 20; // the box names at most these, then how many more
 constexpr char kRollbackFailed[] =
     "\nImpossibile ripristinare i dati precedenti: la centralina pu\xf2 contenere una "
     "configurazione incompleta.";
@@ -87,6 +92,27 @@ std::string FileOfFolder(const std::string& folder, const std::string& name) {
         if (file.compare(wanted, Qt::CaseInsensitive) == 0)
             return cp(file);
     return name;
+}
+
+// The list holds the folder's order: names without regard to letter case.
+class TFileItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const QString a = text(column), b = other.text(column);
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    }
+};
+
+std::string KeysText(const std::vector<std::string>& keys) {
+    std::string text;
+    for (size_t i = 0; i < keys.size() && i < kKeysNamed; ++i)
+        text += (i ? ", " : "") + keys[i];
+    if (keys.size() > kKeysNamed)
+        text += " e altri " + std::to_string(keys.size() - kKeysNamed);
+    return text;
 }
 
 // The save of a connected unit's begin and end commands.
@@ -239,7 +265,7 @@ void TFormFile::ScanFolder() {
         QDir::current().entryInfoList({u("*." + extension_)}, QDir::Files, QDir::Name);
     for (const QFileInfo& file : files) {
         const QString name = file.fileName();
-        auto* item = new QTreeWidgetItem(list);
+        auto* item = new TFileItem(list);
         item->setText(0, name.left(name.size() - 4));
         item->setIcon(0, icon);
         item->setText(1, file.lastModified().toUTC().date().toString("dd/MM/yyyy"));
@@ -335,7 +361,10 @@ void TFormFile::Load() {
     const TEcuImage before = StreamDati->Image();
     const bool toUnit = connected();
     std::string failure;
-    if (!StreamDati->Transfer(kTransferFileToImage, path, 0, kGroupAll, true, toUnit)) {
+    const bool loaded =
+        StreamDati->Transfer(kTransferFileToImage, path, 0, kGroupAll, true, toUnit);
+    const std::vector<std::string> replaced = StreamDati->OutOfRangeKeys();
+    if (!loaded) {
         failure = StreamDati->LastTransferError();
         StreamDati->RestoreImage(before);
     } else if (toUnit) {
@@ -363,6 +392,9 @@ void TFormFile::Load() {
         errorBox(failure);
         return;
     }
+    if (!replaced.empty())
+        platform::MessageBox(this, kValuesReplaced + KeysText(replaced), caption(),
+                             platform::MB_OK | platform::MB_ICONINFORMATION);
     if (toUnit)
         WriteSerialNumber();
     SetScreenCursor(ScreenCursor::Default);

@@ -207,6 +207,48 @@ TEST_F(FileDialog, ACancelledSaveBeforeALoadStopsTheLoad) {
     EXPECT_EQ(data->GetNomeConfigurazione(), "Edited");
 }
 
+// The list sorts as the folder does, without regard to letter case, and
+// the first name is the one chosen.
+TEST_F(FileDialog, TheListSortsWithoutRegardToLetterCase) {
+    for (const char* name : {"B", "a", "C"})
+        save(name);
+    TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
+    d.FormActivate();
+    auto* list = d.ui()->ListFile;
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "a");
+    EXPECT_EQ(list->topLevelItem(1)->text(0), "B");
+    EXPECT_EQ(list->topLevelItem(2)->text(0), "C");
+    EXPECT_EQ(d.ui()->EditName->text(), "a");
+}
+
+// Files of earlier versions lack sections: a file of the section Lambda
+// alone loads, every other item taking its default, with no message.
+TEST_F(FileDialog, AFileOfTheSectionLambdaAloneLoadsWithDefaultsElsewhere) {
+    data->SetModified(false);
+    touch(lpg("Lambda.vx4"), "DECRYPTED_MLTP_FILE\r\n[Lambda]\r\nRifLambda=40\r\n");
+    EXPECT_EQ(load("Lambda"), 1);
+    EXPECT_EQ(data->Image().RifLambda, 40);
+    EXPECT_EQ(data->Image().GiriPerCambio, 1600);
+    EXPECT_EQ(data->GetNomeConfigurazione(), "Standard");
+    EXPECT_TRUE(modals.interactions().empty());
+}
+
+// A key out of range takes its default, the load succeeds, and an
+// information box names the key afterwards.
+TEST_F(FileDialog, AKeyOutOfRangeLoadsWithItsDefaultAndIsNamed) {
+    data->SetModified(false);
+    touch(lpg("Range.vx4"), "DECRYPTED_MLTP_FILE\r\n[Lambda]\r\nRifLambda=-129\r\n"
+                            "[Accensione-Cambio]\r\nGiriPerCambio=1700\r\n");
+    modals.expectMessageBox(platform::IDOK, "RifLambda");
+    EXPECT_EQ(load("Range"), 1);
+    EXPECT_EQ(data->Image().RifLambda, 28);
+    EXPECT_EQ(data->Image().GiriPerCambio, 1700);
+    ASSERT_EQ(modals.interactions().size(), 1u);
+    EXPECT_EQ(modals.interactions()[0].flags, platform::MB_OK | platform::MB_ICONINFORMATION);
+    EXPECT_EQ(modals.interactions()[0].text.find("GiriPerCambio"), std::string::npos);
+}
+
 TEST_F(FileDialog, AMissingFileIsToldAndTheImageStays) {
     modals.expectMessageBox(platform::IDOK, "problemi nell'apertura");
     const TEcuImage before = data->Image();
