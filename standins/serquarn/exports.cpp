@@ -143,6 +143,9 @@ SQ_EXPORT void SimUnit_SetBaud(int baud) {
 SQ_EXPORT void SimUnit_SetRealTimeLength(int n) {
     settings().realTimeLength = std::max(n, 0);
 }
+SQ_EXPORT void SimUnit_FailRealTimeReads(int n) {
+    settings().failRealTimeReads = std::max(n, 0);
+}
 SQ_EXPORT void SimUnit_FreezeRealTime(int block, const unsigned char* bytes, int length) {
     unit().freezeRealTime(block, bytes, length);
 }

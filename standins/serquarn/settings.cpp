@@ -123,6 +123,7 @@ const std::map<std::string, Setter>& keys() {
         {"port", intKey(&Settings::port)},
         {"baud", intKey(&Settings::baud)},
         {"rt_len", intKey(&Settings::realTimeLength)},
+        {"rt_fail", intKey(&Settings::failRealTimeReads)},
         {"never_configured", flagKey(&Settings::neverConfigured)},
     };
     return table;

@@ -33,6 +33,7 @@ struct Settings {
     int port = 1;
     int baud = 9600;              // 0: no time spent on the line
     int realTimeLength = 0;       // bytes a block read delivers at most; 0 the whole block
+    int failRealTimeReads = 0;    // block reads that still fail, the link staying open
     bool neverConfigured = false; // marks the loaded memory never configured
 };
 

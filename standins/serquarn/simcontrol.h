@@ -48,6 +48,8 @@ void SimUnit_SetPort(int port);
 void SimUnit_SetBaud(int baud);
 // Real-time reads deliver at most n bytes; 0 the whole block.
 void SimUnit_SetRealTimeLength(int n);
+// The next n real-time block reads fail while the link stays open.
+void SimUnit_FailRealTimeReads(int n);
 // Real-time block 1 or 2 answers these bytes from now on; length 0 returns
 // to the live engine.
 void SimUnit_FreezeRealTime(int block, const unsigned char* bytes, int length);

@@ -503,6 +503,11 @@ bool SimulatedUnit::readRealTimeBlock(int block, uint8_t* bytes, int* length) {
         transmit(kRequestBytes, kAnswerBytes);
         return false;
     }
+    if (settings_.failRealTimeReads > 0) {
+        --settings_.failRealTimeReads;
+        transmit(kRequestBytes, kAnswerBytes);
+        return false;
+    }
     const std::vector<uint8_t> data = realTimeData(block);
     int n = std::min<int>(capacity, int(data.size()));
     if (settings_.realTimeLength > 0)

@@ -134,6 +134,9 @@ void SimUnit::setBaud(int baud) {
 void SimUnit::setRealTimeLength(int n) {
     call<void, int>("SimUnit_SetRealTimeLength", n);
 }
+void SimUnit::failRealTimeReads(int n) {
+    call<void, int>("SimUnit_FailRealTimeReads", n);
+}
 void SimUnit::freezeRealTime(int block, const std::vector<uint8_t>& bytes) {
     call<void, int, const unsigned char*, int>("SimUnit_FreezeRealTime", block, bytes.data(),
                                                int(bytes.size()));

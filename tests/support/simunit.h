@@ -68,6 +68,8 @@ public:
     void setPort(int port);
     void setBaud(int baud);
     void setRealTimeLength(int n);
+    // The next n block reads fail, the link staying open.
+    void failRealTimeReads(int n);
     // The block answers these bytes from now on; empty: the live engine again.
     void freezeRealTime(int block, const std::vector<uint8_t>& bytes);
 
