@@ -1,5 +1,6 @@
 #include "formmain.h"
 
+#include "configeditor.h"
 #include "language.h"
 #include "smallwindows.h"
 #include "startuptrace.h"
@@ -415,6 +416,8 @@ void TFormMain::LoadCaptions() {
     if (!panels_->text(3).empty())
         panels_->setText(3, fuelText());
     panels_->repaint();
+    if (TConfigEditorWindow* editor = shell::ConfigEditor())
+        editor->LoadCaptions();
 }
 
 // Each menu label runs its action's handler, whatever the action's state.

@@ -55,6 +55,7 @@ public:
     void StatusBarMainDrawPanel(class QPainter& painter, int panel, const QRect& rect);
 
     // Actions of the action list.
+    void ActionConfExecute();
     void ActionConnettiExecute();
     void ActionDisconnettiExecute();
     // True when the image was saved to a file.

@@ -1,6 +1,7 @@
 // The main window's actions: connecting to the unit, saving the image to a
 // file, the configuration-file dialog, the reset of the unit and the question
 // asked before data in memory is lost.
+#include "configeditor.h"
 #include "formattesa.h"
 #include "formfile.h"
 #include "formmain.h"
@@ -59,6 +60,7 @@ std::string NameOfConfiguration(const std::string& path) {
 } // namespace
 
 void TFormMain::installActions() {
+    connect(ui_->ActionConf, &QAction::triggered, this, &TFormMain::ActionConfExecute);
     connect(ui_->ActionConnetti, &QAction::triggered, this, &TFormMain::ActionConnettiExecute);
     connect(ui_->ActionDisconnetti, &QAction::triggered, this,
             &TFormMain::ActionDisconnettiExecute);
@@ -173,6 +175,20 @@ void TFormMain::ActionConnettiExecute() {
     wait->close();
     SetScreenCursor(ScreenCursor::Default);
     announceLink(link()->IsConnected() != 0);
+}
+
+void TFormMain::ActionConfExecute() {
+    TConfigEditorWindow* editor = shell::ConfigEditor();
+    if (!editor)
+        return;
+    // From the layout's caption when the table lacks string 94, so that
+    // shows one after another do not pile up the name.
+    QString caption = editor->DesignCaption;
+    LoadLanguageString(94, caption);
+    editor->setWindowTitle(caption + platform::toUnicode(" - " + Text(34) + ": " +
+                                                         StreamDati->GetNomeConfigurazione()));
+    SetScreenCursor(ScreenCursor::HourGlass); // the editor's show puts it back
+    platform::ShowModal(*editor);
 }
 
 void TFormMain::ActionDisconnettiExecute() {

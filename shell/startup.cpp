@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "configeditor.h"
 #include "formmain.h"
 #include "language.h"
 #include "windowutil.h"
@@ -33,6 +34,7 @@ constexpr const char* kSupportedKernels[] = {"linux"};
 
 // The windows of the run, destroyed before the libraries they use are freed.
 void DestroyWindows() {
+    shell::DestroyConfigEditor();
     delete FormMain;
     FormMain = nullptr;
     delete StreamDati;
@@ -94,6 +96,7 @@ int WinMain(int argc, char** argv) {
             throw std::runtime_error(kMissingFiles);
         StreamDati = new TStreamDati;
         FormMain = new TFormMain;
+        shell::CreateConfigEditor();
         platform::InstanceListener listener(title, [] { platform::BringToFront(FormMain); });
         if (StreamDati->QuarnGlobalData->CanStart) {
             FormMain->show();

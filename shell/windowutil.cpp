@@ -21,6 +21,7 @@ constexpr FontSubstitute kSubstitutes[] = {
     {"MS Sans Serif", "DejaVu Sans"},
     {"Arial", "DejaVu Sans"},
     {"NI7SEG", "DejaVu Sans Mono"},
+    {"Modern", "DejaVu Sans"},
 };
 
 QScreen* screenOf(QWidget* w) {

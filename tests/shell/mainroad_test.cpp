@@ -3,7 +3,7 @@
 // changed, the file is loaded back into the unit; then the same road with
 // the unit absent, of another model, losing the link while read, and
 // refusing a write while loaded.
-#include "shellfixture.h"
+#include "programfixture.h"
 
 #include "core/basario.h"
 #include "core/ecuimage.h"
@@ -68,69 +68,11 @@ public:
     }
 };
 
-class MainRoad : public ShellTest {
+class MainRoad : public ProgramTest {
 protected:
-    MainRoad() {
-        configureUnit();
-        data.reset(); // the program makes its own data module
-        StreamDati = nullptr;
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        previousFolder = QDir::currentPath();
-        QDir::setCurrent(workshop.path());
-        qApp->installEventFilter(&progress);
-    }
-    ~MainRoad() override {
-        qApp->removeEventFilter(&progress);
-        QDir::setCurrent(previousFolder);
-        qunsetenv("XDG_RUNTIME_DIR");
-    }
+    MainRoad() { qApp->installEventFilter(&progress); }
+    ~MainRoad() override { qApp->removeEventFilter(&progress); }
 
-    // Runs the program; each step is tried every few milliseconds until it
-    // reports done, then the next one. After the last step the user closes
-    // the main window.
-    int runProgram(std::vector<std::function<bool()>> steps) {
-        size_t next = 0;
-        int ticks = 0;
-        bool busy = false; // a step runs modal windows, whose loops tick this timer too
-        QTimer driver;
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            if (busy || !FormMain || !FormMain->isVisible())
-                return;
-            busy = true;
-            const auto done = qScopeGuard([&] { busy = false; });
-            if (++ticks > 5000) {
-                ADD_FAILURE() << "step " << next << " never completed";
-                next = steps.size();
-            }
-            if (next < steps.size() && steps[next]())
-                ++next;
-            if (next == steps.size()) {
-                driver.stop();
-                FormMain->close();
-            }
-        });
-        driver.start(2);
-        char name[] = "Vexano";
-        char* argv[] = {name, nullptr};
-        return WinMain(1, argv);
-    }
-
-    // A unit that an earlier connection configured: the default
-    // configuration written into it.
-    void configureUnit() {
-        ASSERT_TRUE(BindBasarioLibrary());
-        ASSERT_TRUE(data->EcuLink()->Connect());
-        ASSERT_TRUE(
-            data->Transfer(kTransferFileToImage | kTransferImageToUnit, "", 18, kGroupAll, false));
-        data->EcuLink()->Disconnect();
-        FreeBasarioLibrary();
-        sim.setNeverConfigured(false);
-    }
-
-    bool startupDone() const { return modals.pendingExpectations() == 0; }
-    bool connectedShown() const {
-        return FormMain->StatusPanels()->text(0) == "Centralina connessa";
-    }
     QString configFile(const char* name) const {
         return workshop.path() + "/ConfigLPG/" + name + ".vx4";
     }
@@ -153,10 +95,6 @@ protected:
         dialog.ui()->ButtonOk->click();
     }
 
-    QTemporaryDir runtime;
-    QTemporaryDir workshop;
-    QString previousFolder;
-    ScriptedModals modals;
     ProgressSpy progress;
 };
 

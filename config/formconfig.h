@@ -1,0 +1,95 @@
+#pragma once
+// The vehicle configuration editor: one maximised window whose pages hold
+// every parameter of the unit, the map and table grids and, below them, a
+// bar of live values. Made once at start-up and shown many times.
+#include "configeditor.h"
+#include "language.h"
+
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class FormConfig;
+}
+class QPainter;
+class QRect;
+class QTimer;
+class TPageControl;
+
+class TFormConfig : public TConfigEditorWindow {
+    Q_OBJECT
+
+public:
+    explicit TFormConfig(QWidget* owner = nullptr);
+    ~TFormConfig() override;
+
+    Ui::FormConfig* ui() const { return ui_.get(); }
+    // The live-value timer, 170 ms; runs while the window is shown.
+    QTimer* Timer1 = nullptr;
+
+    void SetupVisibleControls();
+    void FormShow();
+    void FormClose();
+    void FormResize();
+    void FormConstrainedResize();
+    void PageControlDrawTab(QPainter& painter, int tab, int visibleIndex, const QRect& rect,
+                            bool active);
+    void LoadCaptions() override;
+
+    // A message or unit text of the current language, by its string number.
+    std::string Text(int n) const;
+    // Filled only by the pressure-sensor search.
+    std::string PressureSearchText;
+
+    // The screen width the window was last laid out for.
+    int LastScreenWidth = 800;
+    // Saved at construction for the live bar and the limit hint.
+    int LabApMotLeft = 0;
+    int LabApMot2Left = 0;
+    int LimitHintDistance = 0;
+    // Grid row of the temperature-sensor point being learnt (1-based).
+    int SensorRow = 1;
+
+    // Runs the show handler of page, if it has one; every page that becomes
+    // the shown one runs its handler.
+    void ShowPage(QWidget* page);
+    void SetPageShowHandler(QWidget* page, std::function<void()> handler);
+
+    // The change-over temperature follows option bit 9, the engine-sensor
+    // controls follow CheckTempMotore: the visibility half of the two check
+    // boxes' handlers, for when the boxes are set from code.
+    void ShowChangeOverTemperature();
+    void ShowEngineSensorControls();
+
+    // The cylinder counts the unit's model offers, as list items.
+    void FillCylinderList();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void done(int result) override;
+
+private:
+    void bindParameters();
+    void applyColours();
+    void moveCorrectionsToTheirPage();
+    void applyDesignVisibility();
+    void layOut();
+    void fitGrids();
+    int screenWidth() const;
+
+    std::unique_ptr<Ui::FormConfig> ui_;
+    TLanguageTexts texts_;
+    std::map<QWidget*, std::function<void()>> pageShow_;
+};
+
+extern TFormConfig* FormConfig;
+
+// The caption a control shows: its text, title, or its page's tab text.
+QString CaptionOf(QObject* control);
+
+// Lets start-up make the editor into FormConfig after the main window.
+void RegisterFormConfig();

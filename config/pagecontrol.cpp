@@ -1,0 +1,99 @@
+#include "pagecontrol.h"
+
+#include <QPainter>
+#include <QStackedWidget>
+#include <QTabBar>
+
+namespace {
+
+class TPageTabBar : public QTabBar {
+public:
+    explicit TPageTabBar(const TPageControl& owner) : owner_(owner) {}
+
+protected:
+    QSize tabSizeHint(int index) const override {
+        QSize size = QTabBar::tabSizeHint(index);
+        const bool across = shape() == RoundedWest || shape() == RoundedEast ||
+                            shape() == TriangularWest || shape() == TriangularEast;
+        int& along = across ? size.rheight() : size.rwidth();
+        int& thickness = across ? size.rwidth() : size.rheight();
+        if (owner_.TabWidth() > 0)
+            along = owner_.TabWidth();
+        if (owner_.TabHeight() > 0)
+            thickness = owner_.TabHeight();
+        return size;
+    }
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+
+    void paintEvent(QPaintEvent* e) override {
+        if (!owner_.Drawer()) {
+            QTabBar::paintEvent(e);
+            return;
+        }
+        QPainter painter(this);
+        int visible = 0;
+        for (int i = 0; i < count(); ++i)
+            if (isTabVisible(i))
+                owner_.Drawer()(painter, i, visible++, tabRect(i), i == currentIndex());
+    }
+
+private:
+    const TPageControl& owner_;
+};
+
+} // namespace
+
+TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent) {
+    setTabBar(new TPageTabBar(*this));
+    tabBar()->setUsesScrollButtons(false);
+    tabBar()->setElideMode(Qt::ElideNone);
+}
+
+void TPageControl::SetTabWidth(int width) {
+    m_tabWidth = std::max(0, width);
+    tabBar()->setIconSize(tabBar()->iconSize()); // asks the bar to measure its tabs again
+}
+
+void TPageControl::SetTabHeight(int height) {
+    m_tabHeight = std::max(0, height);
+    tabBar()->setIconSize(tabBar()->iconSize());
+}
+
+int TPageControl::VisibleTabCount() const {
+    int n = 0;
+    for (int i = 0; i < count(); ++i)
+        n += isTabVisible(i) ? 1 : 0;
+    return n;
+}
+
+void TPageControl::SetActivePage(QWidget* page) {
+    auto* stack = findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    const int index = indexOf(page);
+    if (index < 0)
+        return;
+    setCurrentIndex(index);
+    // A hidden tab cannot be made current through the bar: the stack shows it.
+    if (stack && stack->currentWidget() != page)
+        stack->setCurrentWidget(page);
+}
+
+void TPageControl::SetTabVisible(QWidget* page, bool visible) {
+    const int index = indexOf(page);
+    if (index >= 0)
+        setTabVisible(index, visible);
+}
+
+bool TPageControl::TabVisible(QWidget* page) const {
+    const int index = indexOf(page);
+    return index >= 0 && isTabVisible(index);
+}
+
+void TPageControl::SetTabDrawer(TabDrawer drawer) {
+    m_drawer = std::move(drawer);
+    tabBar()->update();
+}
+
+QRect TPageControl::PageRect() const {
+    auto* stack = findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    return stack ? stack->geometry() : rect();
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A page control whose tabs all have one size, set by the owner: TabWidth
+// along the strip and TabHeight across it, whichever side the tabs sit on
+// (0: the size Qt would give). Pages whose tabs are hidden can still be the
+// one shown.
+#include <QTabWidget>
+#include <functional>
+
+class QPainter;
+
+class TPageControl : public QTabWidget {
+    Q_OBJECT
+    Q_PROPERTY(int TabWidth READ TabWidth WRITE SetTabWidth)
+    Q_PROPERTY(int TabHeight READ TabHeight WRITE SetTabHeight)
+
+public:
+    explicit TPageControl(QWidget* parent = nullptr);
+
+    int TabWidth() const { return m_tabWidth; }
+    void SetTabWidth(int width);
+    int TabHeight() const { return m_tabHeight; }
+    void SetTabHeight(int height);
+
+    // Pages whose tabs are shown, in order.
+    int VisibleTabCount() const;
+    QWidget* ActivePage() const { return currentWidget(); }
+    // Shows page, also when its tab is hidden.
+    void SetActivePage(QWidget* page);
+    void SetTabVisible(QWidget* page, bool visible);
+    bool TabVisible(QWidget* page) const;
+    // The rectangle every page fills, in the control's coordinates.
+    QRect PageRect() const;
+
+    // Owner drawing of the tabs: called for each visible tab with its
+    // index among the visible ones; none set: Qt draws them.
+    using TabDrawer =
+        std::function<void(QPainter&, int tab, int visibleIndex, const QRect& rect, bool active)>;
+    void SetTabDrawer(TabDrawer drawer);
+    const TabDrawer& Drawer() const { return m_drawer; }
+
+private:
+    int m_tabWidth = 0;
+    int m_tabHeight = 0;
+    TabDrawer m_drawer;
+};

@@ -1,0 +1,187 @@
+// The editor's frame on its own: construction, the pages and their tabs, the
+// grids fitted to every map geometry (none at all included), the correction
+// tables moved onto their page, the cylinder list by model. Runs on an
+// 800-pixel and a 1024-pixel screen.
+#include "editorfixture.h"
+#include "shellfixture.h"
+
+#include "gridfit.h"
+#include "mapgrid.h"
+#include "pagecontrol.h"
+#include "ui_FormConfig.h"
+#include "windowutil.h"
+
+#include "controls/numericedit.h"
+#include "core/basario.h"
+#include "core/edition.h"
+#include "core/iodata.h"
+
+#include <QDialog>
+#include <QHeaderView>
+#include <QTabBar>
+
+namespace {
+
+class Frame : public ShellTest {
+protected:
+    // Shows the editor modally and runs check on it while it is shown.
+    void whileShown(TFormConfig& editor, std::function<void(TFormConfig&)> check) {
+        modals.expectModal(
+            [&](QDialog&) {
+                check(editor);
+                return int(QDialog::Accepted);
+            },
+            "TFormConfig");
+        platform::ShowModal(editor);
+    }
+    static int width() { return shell::LayoutScreenWidth(); }
+
+    ScriptedModals modals;
+};
+
+TEST_F(Frame, ShowingMakesTheEmulationAndMapTabsVisibleAndSizesTheTabs) {
+    TFormConfig editor;
+    TPageControl& pages = *editor.ui()->PageControl;
+    EXPECT_EQ(VisibleTabTexts(pages),
+              QStringList({"Cambio GAS", "Lambda", "Livello GAS", "Autocalibrazione"}));
+    whileShown(editor, [&](TFormConfig& e) {
+        EXPECT_EQ(pages.VisibleTabCount(), 6);
+        EXPECT_TRUE(pages.TabVisible(e.ui()->TabEmissioni));
+        EXPECT_TRUE(pages.TabVisible(e.ui()->TabKCoefficienti));
+        // Tabs on the left share the strip's length; across it they are as
+        // wide as laid out for 800 pixels, scaled to the screen.
+        const int along = pages.height() / 6 - 1;
+        for (int i = 0; i < pages.count(); ++i)
+            if (pages.isTabVisible(i)) {
+                EXPECT_EQ(pages.tabBar()->tabRect(i).height(), along) << i;
+                EXPECT_EQ(pages.tabBar()->tabRect(i).width(), 140 * width() / 800) << i;
+            }
+        EXPECT_EQ(pages.font().pointSize(), width() * 10 / 800);
+        // Controls the layout hides and the frame shows.
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 e.ui()->EditRitMin, e.ui()->ComboCambio, e.ui()->ComboNumeroSonde,
+                 e.ui()->EditRitornoBenzina, e.ui()->EditTempoMortoGas})
+            EXPECT_TRUE(w->isVisibleTo(PageOf(w))) << w->objectName().toStdString();
+        EXPECT_EQ(e.ui()->ComboCarburante->x(), e.ui()->EditCilindrata->x());
+    });
+}
+
+// The map grid fits its room for every geometry, headers only when the image
+// has none; the open-loop row's columns line up under the map's.
+class FrameGeometry : public Frame, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(FrameGeometry, FitsTheMapAndItsOpenLoopRow) {
+    const auto [rows, columns] = GetParam();
+    if (rows || columns) {
+        ASSERT_TRUE(StreamDati->SetMapGeometry(rows, columns));
+    }
+    ASSERT_EQ(StreamDati->GetNumeroRighe(), rows);
+    ASSERT_EQ(StreamDati->GetNumeroColonne(), columns);
+    TFormConfig editor;
+    whileShown(editor, [&](TFormConfig& e) {
+        const Ui::FormConfig& ui = *e.ui();
+        const QSize page = ui.TabKCoefficienti->size();
+        TMapGrid& map = *ui.DrawGridK;
+        const int frame = 2 * map.frameWidth();
+        // One header row and column beyond the geometry, filling the grid.
+        EXPECT_EQ(map.horizontalHeader()->defaultSectionSize() * (columns + 1) + frame,
+                  map.width());
+        EXPECT_EQ(map.verticalHeader()->defaultSectionSize() * (rows + 1) + frame, map.height());
+        EXPECT_GT(map.horizontalHeader()->defaultSectionSize(), 1);
+        EXPECT_GT(map.verticalHeader()->defaultSectionSize(), 1);
+        EXPECT_GE(map.x(), 0);
+        EXPECT_LE(map.x() + map.width(), page.width());
+        EXPECT_LE(std::abs(map.x() - (page.width() - map.x() - map.width())), 1); // centred
+        EXPECT_LE(map.y() + map.height(), ui.PageControlK->y());
+        TMapGrid& openLoop = *ui.DrawGridOpenLoop;
+        EXPECT_EQ(openLoop.horizontalHeader()->defaultSectionSize(),
+                  map.horizontalHeader()->defaultSectionSize());
+        EXPECT_EQ(openLoop.mapTo(ui.TabKCoefficienti, QPoint()).x(), map.x());
+        EXPECT_EQ(openLoop.width(), map.width());
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Geometries, FrameGeometry,
+                         ::testing::Values(std::pair{0, 0}, std::pair{12, 6}, std::pair{6, 8},
+                                           std::pair{12, 12}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.first) + "x" +
+                                    std::to_string(info.param.second);
+                         });
+
+// The correction tables and the filter and dead-time fields sit on
+// TabCorrezioni, lower than laid out by k x screen width / 800.
+TEST_F(Frame, CorrectionControlsMoveOntoTheirPage) {
+    struct Moved {
+        const char* control;
+        int at800;
+        int at1024;
+    };
+    const Moved moved[] = {
+        {"DrawGridTempRid", 10, 12},
+        {"LabelRiferimenti", 6, 7},
+        {"DrawGridTempMot", 92, 117},
+        {"LabelGCMot", 92, 117},
+        {"DrawGridPressDiff", 176, 225},
+        {"EditGiriKFiltro", 270, 345},
+        {"CheckKFiltroTpsPremuto", 270, 345},
+        {"EditTempoMortoBenz", 360, 460},
+        {"LabelMsGas", 360, 460},
+    };
+    ASSERT_TRUE(width() == 800 || width() == 1024);
+    // The layout as designed, scaled to the screen.
+    QDialog designed;
+    Ui::FormConfig layout;
+    layout.setupUi(&designed);
+    shell::ScaleByScreenWidth(&designed, width());
+    TFormConfig editor;
+    for (const Moved& m : moved) {
+        SCOPED_TRACE(m.control);
+        QWidget* w = editor.findChild<QWidget*>(m.control);
+        QWidget* before = designed.findChild<QWidget*>(m.control);
+        ASSERT_TRUE(w && before);
+        EXPECT_EQ(w->parentWidget(), editor.ui()->TabCorrezioni);
+        EXPECT_EQ(w->y() - before->y(), width() == 800 ? m.at800 : m.at1024);
+    }
+}
+
+TEST_F(Frame, CylinderListFollowsTheUnitsModel) {
+    const std::pair<int, QStringList> cases[] = {
+        {30, {"3 cilindri", "4 cilindri"}},
+        {31, {"3 cilindri", "4 cilindri", "5 cilindri", "6 cilindri", "8 cilindri"}},
+    };
+    for (const auto& [model, items] : cases) {
+        StreamDati->SetEcuIdentity(model);
+        TFormConfig editor;
+        whileShown(editor, [&](TFormConfig& e) {
+            QStringList shown;
+            for (int i = 0; i < e.ui()->ComboCilindri->count(); ++i)
+                shown << e.ui()->ComboCilindri->itemText(i);
+            EXPECT_EQ(shown, items) << "model " << model;
+        });
+    }
+}
+
+// Each bound field can show what the default configuration holds for its
+// parameter: a wrong id or wrong limits would put it outside.
+TEST_F(Frame, BoundFieldsHoldTheDefaultConfigurationWithinTheirLimits) {
+    ASSERT_TRUE(BindBasarioLibrary());
+    ASSERT_TRUE(data->Transfer(kTransferFileToImage, "", 18, kGroupAll, false));
+    FreeBasarioLibrary();
+    TFormConfig editor;
+    int bound = 0;
+    for (TNumericEdit* edit : editor.findChildren<TNumericEdit*>()) {
+        if (edit->DataCode() < 0 || edit->DataCode() == 43 ||
+            edit == editor.ui()->EditTipoIniettore)
+            continue; // unbound, or taken by a handler of its own
+        ++bound;
+        const double v = edit->DataIndex() < 0
+                             ? double(data->GetValue(edit->DataCode()))
+                             : double(data->GetTableValue(edit->DataCode(), edit->DataIndex()));
+        EXPECT_GE(v, edit->MinValue() - 1e-9) << edit->objectName().toStdString();
+        EXPECT_LE(v, edit->MaxValue() + 1e-9) << edit->objectName().toStdString();
+    }
+    EXPECT_EQ(bound, 48);
+}
+
+} // namespace
