@@ -1,10 +1,14 @@
-// Fuzz target of the scrambled container and the configuration reader: any
-// bytes, taken as a container and as a plain text, must be refused or read
-// without fault, and whatever is read must survive being written again.
+// Fuzz target of the scrambled container, the configuration reader and the
+// recorded-trace reader: any bytes, taken as a container, as a plain text and
+// as a trace, must be refused or read without fault, and whatever is read
+// must survive being written again.
 #include "core/configfile.h"
 #include "core/edition.h"
 #include "core/inifile.h"
 #include "core/scramble.h"
+#include "core/tracefile.h"
+
+#include <QBuffer>
 
 #include <cstdlib>
 #include <string>
@@ -38,6 +42,39 @@ void ReadConfiguration(const std::vector<uint8_t>& plain) {
     CheckRoundTrip(profile);
 }
 
+// A trace read whole has every column of every row; written out again by
+// the recorder's writer it reads back with the same rows.
+void ReadTrace(const uint8_t* data, size_t size) {
+    TTrace trace;
+    if (!ParseTrace(std::string_view(reinterpret_cast<const char*>(data), size), trace)) {
+        Require(trace.Rows() == 0);
+        return;
+    }
+    const size_t columns = size_t(trace.ValuesPerRow() - 2);
+    Require(trace.giri.size() == trace.Rows());
+    for (size_t c = 0; c < trace.values.size(); ++c)
+        Require(trace.values[c].size() == (c < columns ? trace.Rows() : 0));
+    if (trace.banks != 1 && trace.banks != 2)
+        return;
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    TTraceWriter writer(out, trace.banks);
+    Require(writer.WriteHeader("fuzz"));
+    for (size_t r = 0; r < trace.Rows(); ++r) {
+        TTraceRow row;
+        row.giri = trace.giri[r];
+        double* const floats[] = {&row.lambda, &row.inj,     &row.injBnz, &row.press,  nullptr,
+                                  nullptr,     &row.lambda2, &row.inj2,   &row.injBnz2};
+        for (size_t c = 0; c < columns; ++c)
+            if (floats[c])
+                *floats[c] = trace.values[c][r];
+        Require(writer.WriteRow(row));
+    }
+    TTrace again;
+    Require(ParseTrace(out.data().toStdString(), again));
+    Require(again.Rows() == trace.Rows() && again.giri == trace.giri);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -55,5 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     ReadConfiguration(std::vector<uint8_t>(data, data + size));
     CheckRoundTrip(TIniFile(std::string_view(reinterpret_cast<const char*>(data), size)));
+    ReadTrace(data, size);
     return 0;
 }

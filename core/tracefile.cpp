@@ -1,0 +1,258 @@
+#include "tracefile.h"
+
+#include <QFileDevice>
+#include <QIODevice>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+constexpr const char* kColumns[] = {"TEMPO",  "GIRI",   "LAMBDA",  "INJ.",  "INJ.BNZ", "PRESS.",
+                                    "T.RID.", "T.MOT.", "LAMBDA2", "INJ2.", "INJ.BNZ2"};
+constexpr int kOneBankColumns = 8;
+constexpr int kTwoBankColumns = 11;
+
+// printf's "%g" in the C locale, whatever the program's locale is.
+std::string General(double v) {
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6);
+    return std::string(text, r.ptr);
+}
+
+int Columns(int banks) {
+    return banks == 2 ? kTwoBankColumns : kOneBankColumns;
+}
+
+// The conversions of the read patterns ("%d", "%f", a blank) over one line,
+// with the C library's number forms but none of its locale.
+class Scanner {
+public:
+    explicit Scanner(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+
+    void SkipSpace() {
+        while (p_ < end_ && IsSpace(*p_))
+            ++p_;
+    }
+    bool Literal(std::string_view text) {
+        if (size_t(end_ - p_) < text.size() || std::string_view(p_, text.size()) != text)
+            return false;
+        p_ += text.size();
+        return true;
+    }
+    std::optional<int64_t> Integer(int64_t low, int64_t high) {
+        SkipSpace();
+        const char* const start = p_;
+        const bool negative = Sign();
+        if (p_ == end_ || !IsDigit(*p_))
+            return fail(start);
+        uint64_t magnitude = 0;
+        const auto r = std::from_chars(p_, end_, magnitude);
+        if (r.ec != std::errc())
+            return fail(start);
+        p_ = r.ptr;
+        if (magnitude > uint64_t(std::numeric_limits<int64_t>::max()))
+            return fail(start);
+        const int64_t v = negative ? -int64_t(magnitude) : int64_t(magnitude);
+        if (v < low || v > high)
+            return fail(start);
+        return v;
+    }
+    std::optional<float> Float() {
+        SkipSpace();
+        const char* const start = p_;
+        Sign();
+        const char* const digits = p_;
+        const size_t whole = Digits();
+        size_t fraction = 0;
+        if (p_ < end_ && *p_ == '.') {
+            ++p_;
+            fraction = Digits();
+        }
+        if (whole + fraction == 0)
+            return fail(start);
+        Exponent();
+        float v = 0;
+        const auto r = std::from_chars(digits, p_, v, std::chars_format::general);
+        if (r.ec != std::errc() || r.ptr != p_ || !std::isfinite(v))
+            return fail(start);
+        return *start == '-' ? -v : v;
+    }
+    // Nothing but white space is left.
+    bool AtEnd() {
+        SkipSpace();
+        return p_ == end_;
+    }
+
+private:
+    static bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+    std::nullopt_t fail(const char* start) {
+        p_ = start;
+        return std::nullopt;
+    }
+    bool Sign() {
+        if (p_ < end_ && (*p_ == '+' || *p_ == '-'))
+            return *p_++ == '-';
+        return false;
+    }
+    size_t Digits() {
+        const char* const start = p_;
+        while (p_ < end_ && IsDigit(*p_))
+            ++p_;
+        return size_t(p_ - start);
+    }
+    // An exponent only when it is complete; else its letter is left unread.
+    void Exponent() {
+        if (p_ == end_ || (*p_ != 'e' && *p_ != 'E'))
+            return;
+        const char* const start = p_++;
+        Sign();
+        if (Digits() == 0)
+            p_ = start;
+    }
+
+    const char* p_;
+    const char* end_;
+};
+
+// The lines of a text as the C library's text-mode reads give them.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+    // The next line, nothing once the text is used up. AtEnd() tells that
+    // the read came to the end of the text (the line had no line end).
+    std::optional<std::string_view> Next() {
+        if (ended_)
+            return std::nullopt;
+        const size_t lf = text_.find('\n', pos_);
+        std::string_view line = text_.substr(pos_, lf == std::string_view::npos ? lf : lf - pos_);
+        pos_ = lf == std::string_view::npos ? text_.size() : lf + 1;
+        ended_ = lf == std::string_view::npos;
+        if (!line.empty() && line.back() == '\r' && !ended_)
+            line.remove_suffix(1);
+        return line;
+    }
+    bool AtEnd() const { return ended_; }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    bool ended_ = false;
+};
+
+// "Ver. %*d %d": the bank count.
+std::optional<int> BankCount(std::string_view line) {
+    Scanner s(line);
+    if (!s.Literal("Ver."))
+        return std::nullopt;
+    constexpr int64_t kMin = std::numeric_limits<int>::min();
+    constexpr int64_t kMax = std::numeric_limits<int>::max();
+    if (!s.Integer(kMin, kMax))
+        return std::nullopt;
+    const auto banks = s.Integer(kMin, kMax);
+    return banks ? std::optional<int>(int(*banks)) : std::nullopt;
+}
+
+bool ReadRow(std::string_view line, TTrace& trace) {
+    Scanner s(line);
+    // TEMPO is written unsigned.
+    const auto tempo =
+        s.Integer(std::numeric_limits<int32_t>::min(), std::numeric_limits<uint32_t>::max());
+    const auto giri =
+        s.Integer(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    if (!tempo || !giri)
+        return false;
+    std::array<float, 9> v{};
+    const int n = trace.ValuesPerRow() - 2;
+    for (int i = 0; i < n; ++i) {
+        const auto f = s.Float();
+        if (!f)
+            return false;
+        v[size_t(i)] = *f;
+    }
+    if (!s.AtEnd())
+        return false;
+    trace.tempo.push_back(*tempo);
+    trace.giri.push_back(int32_t(*giri));
+    for (int i = 0; i < n; ++i)
+        trace.values[size_t(i)].push_back(v[size_t(i)]);
+    return true;
+}
+
+} // namespace
+
+TTraceRow TraceRowOf(uint32_t tempo, const TBlock1Values& v, int pressureAverage) {
+    const auto hundredths = [](double volts) { return int(volts * 100) * 0.01; };
+    TTraceRow row;
+    row.tempo = tempo;
+    row.giri = v.rpm;
+    row.lambda = hundredths(v.lambda1);
+    row.inj = v.gasTime1;
+    row.injBnz = v.petrolTime1;
+    row.press = pressureAverage * 0.01;
+    row.tRid = int(v.reducerTemp);
+    row.tMot = int(v.engineTemp);
+    row.lambda2 = hundredths(v.lambda2);
+    row.inj2 = v.gasTime2;
+    row.injBnz2 = v.petrolTime2;
+    return row;
+}
+
+std::string TTraceWriter::HeaderText(int banks, const std::string& startText) {
+    std::string text =
+        "Ver. 1 " + std::to_string(banks) + " real time data ECU3307, " + startText + kLineEnd;
+    for (int i = 0; i < Columns(banks); ++i)
+        text += std::string(i ? "\t" : "") + kColumns[i];
+    return text;
+}
+
+std::string TTraceWriter::RowText(int banks, const TTraceRow& r) {
+    std::string text = kLineEnd + std::to_string(r.tempo) + '\t' + std::to_string(r.giri);
+    const double common[] = {r.lambda, r.inj, r.injBnz, r.press};
+    for (double v : common)
+        text += '\t' + General(v);
+    text += '\t' + std::to_string(r.tRid) + '\t' + std::to_string(r.tMot);
+    if (Columns(banks) == kTwoBankColumns)
+        for (double v : {r.lambda2, r.inj2, r.injBnz2})
+            text += '\t' + General(v);
+    return text;
+}
+
+bool TTraceWriter::WriteHeader(const std::string& startText) {
+    return put(HeaderText(banks_, startText));
+}
+
+bool TTraceWriter::WriteRow(const TTraceRow& row) {
+    return put(RowText(banks_, row));
+}
+
+bool TTraceWriter::put(const std::string& text) {
+    if (device_.write(text.data(), qint64(text.size())) != qint64(text.size()))
+        return false;
+    auto* file = qobject_cast<QFileDevice*>(&device_);
+    return !file || (file->flush() && file->error() == QFileDevice::NoError);
+}
+
+bool ParseTrace(std::string_view text, TTrace& trace) {
+    trace = TTrace{};
+    LineReader lines(text);
+    const auto first = lines.Next();
+    const auto banks = first ? BankCount(*first) : std::nullopt;
+    if (!banks || first->size() > kTraceMaxLine)
+        return false;
+    trace.banks = *banks;
+    const auto columns = lines.Next();
+    if (columns && columns->size() > kTraceMaxLine)
+        return false;
+    while (!lines.AtEnd()) {
+        const auto line = lines.Next();
+        if (!line || line->size() > kTraceMaxLine || !ReadRow(*line, trace)) {
+            trace = TTrace{};
+            return false;
+        }
+    }
+    return true;
+}
