@@ -9,6 +9,7 @@ program="$VEXANO_BUILD/bin/Vexano"
 workshop="${VEXANO_HOME:-$HOME/Vexano}"
 mkdir -p "$workshop"
 cd "$workshop"
+vexano_sample_firmware "$workshop"
 echo "Starting $program in $workshop (simulated control unit)."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: starting the program under a virtual X server."

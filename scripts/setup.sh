@@ -36,3 +36,14 @@ vexano_build() {
     fi
     cmake --build "$VEXANO_BUILD" -j "$(nproc)"
 }
+
+# Copies the build's sample firmware into the workshop's "Firmware" folder,
+# each file only when it is not there yet.
+vexano_sample_firmware() {
+    local folder="$1/Firmware" f
+    mkdir -p "$folder"
+    for f in "$VEXANO_BUILD"/firmware/*; do
+        [ -e "$f" ] || continue
+        [ -e "$folder/$(basename "$f")" ] || cp "$f" "$folder/"
+    done
+}

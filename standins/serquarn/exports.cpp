@@ -114,6 +114,24 @@ SQ_EXPORT void SimUnit_SetProgramStatus(int status, int times) {
     settings().programStatus = status;
     settings().programTimes = std::max(times, 0);
 }
+SQ_EXPORT void SimUnit_SetProgramLinkLost(int times) {
+    settings().programLost = std::max(times, 0);
+}
+SQ_EXPORT void SimUnit_SetBootLoaderOnly(int on) {
+    settings().bootLoaderOnly = on != 0;
+}
+SQ_EXPORT void SimUnit_SetReconnectFailsAfterProgram(int times) {
+    settings().reconnectFailsAfterProgram = times;
+}
+SQ_EXPORT void SimUnit_FailEcuId(int k) {
+    settings().failEcuId = std::max(k, 0);
+}
+SQ_EXPORT void SimUnit_RefuseOfflineWrites(int on) {
+    settings().refuseOfflineWrites = on != 0;
+}
+SQ_EXPORT int SimUnit_FirmwareVersion(void) {
+    return unit().memory().firmwareMajor() << 8 | unit().memory().firmwareMinor();
+}
 SQ_EXPORT void SimUnit_SetParamWidth(int width) {
     change([&](serquarn::Settings& s) { s.paramWidth = width; });
 }

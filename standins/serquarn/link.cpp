@@ -53,9 +53,13 @@ public:
     int IsConnected() override { return logged("IsConnected", args(), unit_.isConnected()); }
     int Reconnect() override { return logged("Reconnect", args(), unit_.reconnect()); }
     bool Disconnect() override { return logged("Disconnect", args(), unit_.close()); }
-    // Programming and monitoring need nothing of the unit here.
-    bool EndProgramming() override { return logged("EndProgramming", args(), true); }
-    bool BeginProgramming() override { return logged("BeginProgramming", args(), true); }
+    bool EndProgramming() override {
+        return logged("EndProgramming", args(), unit_.endProgramming());
+    }
+    bool BeginProgramming() override {
+        return logged("BeginProgramming", args(), unit_.beginProgramming());
+    }
+    // Monitoring needs nothing of the unit here.
     bool StartMonitor() override { return logged("StartMonitor", args(), true); }
     bool StopMonitor() override { return logged("StopMonitor", args(), true); }
 

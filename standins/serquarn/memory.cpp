@@ -12,7 +12,9 @@ namespace serquarn {
 namespace {
 
 constexpr char kMagic[] = "SQSIMMEM";
-constexpr quint32 kFormatVersion = 1;
+// Version 1 files lack the firmware version: they hold the first firmware.
+constexpr quint32 kFormatVersion = 2;
+constexpr quint32 kFirstFormatVersion = 1;
 constexpr int kHashSize = 16;
 
 int capacityOf(const ParamSpec& spec) {
@@ -44,6 +46,19 @@ void UnitMemory::clear() {
         v.clear();
     for (const ParamSpec* p = paramsBegin(); p != paramsEnd(); ++p)
         cells(p->number).assign(capacityOf(*p), 0);
+    firmwareMinor_ = kFirstFirmwareMinor;
+    firmwareMajor_ = kFirstFirmwareMajor;
+}
+
+void UnitMemory::eraseConfiguration() {
+    for (const ParamSpec* p = paramsBegin(); p != paramsEnd(); ++p)
+        if (p->number != kStateFlags && p->number != kClock)
+            std::fill(cells(p->number).begin(), cells(p->number).end(), 0);
+}
+
+void UnitMemory::setFirmwareVersion(uint8_t minor, uint8_t major) {
+    firmwareMinor_ = minor;
+    firmwareMajor_ = major;
 }
 
 void UnitMemory::setGeometry(Geometry g) {
@@ -222,6 +237,7 @@ QByteArray UnitMemory::serialize() const {
         for (uint16_t e : v)
             out << quint16(e);
     }
+    out << quint8(firmwareMinor_) << quint8(firmwareMajor_);
     return body + hashOf(body);
 }
 
@@ -236,7 +252,8 @@ bool UnitMemory::deserialize(const QByteArray& data) {
     in.skipRawData(sizeof(kMagic) - 1);
     quint32 version = 0, count = 0;
     in >> version >> count;
-    if (version != kFormatVersion || count != quint32(paramsEnd() - paramsBegin()))
+    if ((version != kFormatVersion && version != kFirstFormatVersion) ||
+        count != quint32(paramsEnd() - paramsBegin()))
         return false;
     std::array<std::vector<uint16_t>, 256> loaded;
     for (const ParamSpec* p = paramsBegin(); p != paramsEnd(); ++p) {
@@ -253,9 +270,14 @@ bool UnitMemory::deserialize(const QByteArray& data) {
             e = x;
         }
     }
+    quint8 minor = kFirstFirmwareMinor, major = kFirstFirmwareMajor;
+    if (version == kFormatVersion)
+        in >> minor >> major;
     if (in.status() != QDataStream::Ok || !in.atEnd())
         return false;
     values_ = std::move(loaded);
+    firmwareMinor_ = minor;
+    firmwareMajor_ = major;
     return true;
 }
 

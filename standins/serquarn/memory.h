@@ -20,6 +20,10 @@ struct Geometry {
     int rows = 13;
 };
 
+// The firmware a unit leaves the factory with: "2.7".
+inline constexpr uint8_t kFirstFirmwareMinor = 7;
+inline constexpr uint8_t kFirstFirmwareMajor = 2;
+
 class UnitMemory {
 public:
     UnitMemory();
@@ -47,6 +51,14 @@ public:
     std::optional<int32_t> peek(unsigned number, int index) const;
     bool poke(unsigned number, int index, int32_t value);
     int elementCount(unsigned number) const;
+
+    // What a new firmware finds: every parameter zero but the state flags
+    // and the clock.
+    void eraseConfiguration();
+    // The firmware's version bytes, as the unit's identification gives them.
+    uint8_t firmwareMinor() const { return firmwareMinor_; }
+    uint8_t firmwareMajor() const { return firmwareMajor_; }
+    void setFirmwareVersion(uint8_t minor, uint8_t major);
 
     QByteArray serialize() const;
     // All or nothing: a file of another layout or a damaged one is refused.
@@ -78,6 +90,8 @@ private:
     std::array<std::vector<uint16_t>, 256> values_;
     Geometry geometry_;
     int pressureWidth_ = 1;
+    uint8_t firmwareMinor_ = kFirstFirmwareMinor;
+    uint8_t firmwareMajor_ = kFirstFirmwareMajor;
 };
 
 } // namespace serquarn

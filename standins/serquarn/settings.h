@@ -25,7 +25,14 @@ struct Settings {
     bool neverReady = false;
     int programStatus = 0;
     int programTimes = 0; // programmings answered with that status; 0 every one
-    int paramWidth = 1;   // width of CoeffPressDiff
+    int programLost = 0;  // programmings that lose the link half-way
+    // Only the boot loader answers (programming alone) until a programming succeeds.
+    bool bootLoaderOnly = false;
+    // Reconnections refused after a programming: k times; -1 always.
+    int reconnectFailsAfterProgram = 0;
+    int failEcuId = 0;                // the k-th identification read from now fails; 0 none
+    bool refuseOfflineWrites = false; // writes while the link is closed are refused
+    int paramWidth = 1;               // width of CoeffPressDiff
     int calibrationFlags = 0;
     uint32_t calibrationStepMs = 1500;
     Geometry geometry;

@@ -35,6 +35,18 @@ void SimUnit_SetReadyDelay(int ms);
 void SimUnit_SetNeverReady(int on);
 // The next `times` programmings answer status (0 times: every one).
 void SimUnit_SetProgramStatus(int status, int times);
+// The next `times` programmings lose the link half-way (-1, nothing erased).
+void SimUnit_SetProgramLinkLost(int times);
+// Only the boot loader answers (programming alone) until a programming succeeds.
+void SimUnit_SetBootLoaderOnly(int on);
+// After a programming, Reconnect answers 0 `times` times; -1 always.
+void SimUnit_SetReconnectFailsAfterProgram(int times);
+// The k-th ReadEcuId from now fails (1 = the next); 0 cancels.
+void SimUnit_FailEcuId(int k);
+// Writes while the link is closed are refused instead of accepted unseen.
+void SimUnit_RefuseOfflineWrites(int on);
+// The firmware's version bytes: major << 8 | minor.
+int SimUnit_FirmwareVersion(void);
 // Width of CoeffPressDiff (parameter 124): 1 bytes, 2 words, 0 or less absent.
 void SimUnit_SetParamWidth(int width);
 void SimUnit_SetCalibrationRefusal(int flags);

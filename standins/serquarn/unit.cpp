@@ -1,5 +1,6 @@
 #include "unit.h"
 
+#include "flashimage.h"
 #include "link.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -20,8 +21,6 @@ namespace serquarn {
 namespace {
 
 constexpr uint8_t kCustomerCode = 10;
-constexpr uint8_t kFirmwareMinor = 7; // shown as "2.7"
-constexpr uint8_t kFirmwareMajor = 2;
 constexpr char kFreshSerial[] = "SIM00000000000012345";
 constexpr int kDefaultCalibrationRpm = 2800;
 constexpr int kMaxFirmware = 16 * 1024 * 1024;
@@ -183,6 +182,8 @@ void SimulatedUnit::reset(const std::string& memoryPath) {
     calibration_.stop();
     for (auto& f : frozen_)
         f.clear();
+    programming_ = false;
+    reconnectFails_ = 0;
     hasProgram_ = false;
     lastProgram_.clear();
     engineEpoch_ = now();
@@ -268,7 +269,7 @@ SimulatedUnit::Route SimulatedUnit::route() {
         return Route::Fail;
     switch (state_) {
     case LinkState::Open:
-        if (!settings_.absent)
+        if (!settings_.absent && !settings_.bootLoaderOnly)
             return Route::Unit;
         lose();
         return Route::Fail;
@@ -304,7 +305,7 @@ bool SimulatedUnit::readsRefused(uint32_t id) const {
 
 bool SimulatedUnit::connect() {
     update();
-    if (settings_.absent)
+    if (settings_.absent || settings_.bootLoaderOnly)
         return false;
     state_ = LinkState::Open;
     transmit(kRequestBytes, kAnswerBytes);
@@ -315,8 +316,14 @@ int SimulatedUnit::reconnect() {
     update();
     if (state_ == LinkState::Open)
         return 1;
-    if (settings_.absent || (closedAt_ && now() - *closedAt_ < settings_.reconnectDelayMs))
+    if (settings_.absent || settings_.bootLoaderOnly ||
+        (closedAt_ && now() - *closedAt_ < settings_.reconnectDelayMs))
         return 0;
+    if (reconnectFails_ != 0) {
+        if (reconnectFails_ > 0)
+            --reconnectFails_;
+        return 0;
+    }
     state_ = LinkState::Open;
     restart();
     transmit(kRequestBytes, kAnswerBytes);
@@ -354,7 +361,8 @@ bool SimulatedUnit::readParamRow(uint32_t id, int32_t* values, int row) {
 
 bool SimulatedUnit::write(uint32_t id, int requestBytes, const std::function<bool(bool)>& op) {
     const Route r = route();
-    if (r == Route::Fail || writesRefused(id))
+    if (r == Route::Fail || writesRefused(id) ||
+        (r == Route::Offline && settings_.refuseOfflineWrites))
         return false;
     if (r == Route::Offline)
         return op(false); // accepted by the link, the unit never sees it
@@ -376,9 +384,10 @@ bool SimulatedUnit::readEcuId(uint8_t* id4) {
     if (route() != Route::Unit)
         return false;
     transmit(kRequestBytes, kAnswerBytes + 4);
-    if (!id4)
+    if (!id4 || (settings_.failEcuId > 0 && --settings_.failEcuId == 0))
         return false;
-    const uint8_t id[4] = {kCustomerCode, uint8_t(settings_.model), kFirmwareMinor, kFirmwareMajor};
+    const uint8_t id[4] = {kCustomerCode, uint8_t(settings_.model), memory_.firmwareMinor(),
+                           memory_.firmwareMajor()};
     std::memcpy(id4, id, 4);
     return true;
 }
@@ -540,21 +549,65 @@ int SimulatedUnit::programFile(const char* path) {
 }
 
 int SimulatedUnit::program(const QByteArray& payload) {
-    // The boot loader answers whether or not the link is open.
     update();
+    if (!programming_)
+        return -5;
+    // The boot loader answers whether or not the link is open.
     if (faultHits() || settings_.absent)
         return -1;
-    transmit(kRequestBytes + 4 + int(payload.size()), kAnswerBytes);
     if (settings_.programStatus != 0) {
+        // Found before anything is sent: the unit stays as it was.
         const int status = settings_.programStatus;
         if (settings_.programTimes > 0 && --settings_.programTimes == 0)
             settings_.programStatus = 0;
         return status;
     }
+    if (loseLinkWhileProgramming(payload))
+        return -1;
+    transmit(kRequestBytes + 4 + int(payload.size()), kAnswerBytes);
+    const std::optional<FlashImageInfo> info = readFlashImage(payload);
+    if (!info)
+        return -3;
+    if (info->model != uint8_t(settings_.model))
+        return -4;
+    takeFirmware(payload, info->minor, info->major);
+    return 0;
+}
+
+bool SimulatedUnit::loseLinkWhileProgramming(const QByteArray& payload) {
+    if (settings_.programLost <= 0)
+        return false;
+    --settings_.programLost;
+    // Half the code went over the line; the flash is written only once all of it is in.
+    transmit(kRequestBytes + 4 + int(payload.size()) / 2, 0);
+    if (state_ == LinkState::Open)
+        lose();
+    return true;
+}
+
+void SimulatedUnit::takeFirmware(const QByteArray& payload, uint8_t minor, uint8_t major) {
+    memory_.eraseConfiguration();
+    memory_.setFirmwareVersion(minor, major);
     hasProgram_ = true;
     lastProgram_ = payload;
+    settings_.bootLoaderOnly = false;
+    reconnectFails_ = settings_.reconnectFailsAfterProgram;
+    // The new firmware starts the unit again: the link drops with it.
+    if (state_ == LinkState::Open)
+        state_ = LinkState::Closed;
+    closedAt_ = now();
     restart();
-    return 0;
+    memoryChanged();
+}
+
+bool SimulatedUnit::beginProgramming() {
+    programming_ = true;
+    return true;
+}
+
+bool SimulatedUnit::endProgramming() {
+    programming_ = false;
+    return true;
 }
 
 } // namespace serquarn

@@ -56,6 +56,9 @@ public:
     bool sendCommand(int command, uint8_t* bytes, int length, int capacity);
     bool readEcuId(uint8_t* id4);
     bool readRealTimeBlock(int block, uint8_t* bytes, int* length);
+    // Programming is taken only between these two.
+    bool beginProgramming();
+    bool endProgramming();
     int programImage(const uint8_t* buffer);
     int programFile(const char* path);
     int8_t paramWidth(int param) const;
@@ -108,6 +111,8 @@ private:
     bool queryCalibrationCommand(uint8_t* bytes, int capacity, int& answer);
     bool stopCalibrationCommand(uint8_t* bytes, int capacity, int& answer);
     int program(const QByteArray& payload);
+    bool loseLinkWhileProgramming(const QByteArray& payload);
+    void takeFirmware(const QByteArray& payload, uint8_t minor, uint8_t major);
 
     Settings settings_;
     UnitMemory memory_;
@@ -124,6 +129,8 @@ private:
     bool savePending_ = false;
 
     std::vector<uint8_t> frozen_[3];
+    bool programming_ = false;
+    int reconnectFails_ = 0; // refusals still due after a programming; -1 for ever
     bool hasProgram_ = false;
     QByteArray lastProgram_;
 

@@ -1,21 +1,5 @@
-// The unit's commands (save, auto-calibration) and firmware programming.
+// The unit's commands: save and auto-calibration.
 #include "simfixture.h"
-
-#include <QCryptographicHash>
-#include <QTemporaryDir>
-
-namespace {
-
-std::vector<uint8_t> lengthPrefixed(const QByteArray& payload) {
-    std::vector<uint8_t> b(4 + size_t(payload.size()));
-    const uint32_t n = uint32_t(payload.size());
-    for (int i = 0; i < 4; ++i)
-        b[size_t(i)] = uint8_t(n >> (8 * i));
-    std::copy(payload.begin(), payload.end(), b.begin() + 4);
-    return b;
-}
-
-} // namespace
 
 TEST_F(SimTest, UnknownOrMalformedCommandsAreRefused) {
     EXPECT_FALSE(command(4, 1, 2, 84).ok) << "nothing answers while closed";
@@ -111,56 +95,4 @@ TEST_F(SimTest, StoppedCalibrationKeepsTheMapAndRestarts) {
     EXPECT_EQ(sim.peek(0x54, 1 * 6 + 1), 77);
     EXPECT_EQ(sim.peekAll(0x95), std::vector<int>(16, 0));
     EXPECT_TRUE(sim.unitReady());
-}
-
-TEST_F(SimTest, ProgrammingKeepsThePayloadAndRestartsTheUnit) {
-    sim.setReadyDelay(500);
-    const QByteArray firmware("\x01\x02firmware\xff", 11);
-    const std::vector<uint8_t> buffer = lengthPrefixed(firmware);
-    // The program closes its link before programming.
-    EXPECT_EQ(link->ProgramImage(buffer.data(), 2, 0, 1), 0);
-    const auto program = sim.lastProgram();
-    ASSERT_TRUE(program);
-    EXPECT_EQ(program->payload, std::vector<uint8_t>(firmware.begin(), firmware.end()));
-    EXPECT_EQ(program->md5,
-              QCryptographicHash::hash(firmware, QCryptographicHash::Md5).toHex().toStdString());
-    ASSERT_TRUE(link->Connect());
-    EXPECT_NE(read1(0x02), 0xAC);
-    clock.advance(500);
-    EXPECT_EQ(read1(0x02), 0xAC);
-}
-
-TEST_F(SimTest, ProgrammingStatusAndBadPayloads) {
-    const std::vector<uint8_t> good = lengthPrefixed("abc");
-    const std::vector<uint8_t> empty = lengthPrefixed("");
-    const std::vector<uint8_t> huge = {0xff, 0xff, 0xff, 0x7f};
-    EXPECT_EQ(link->ProgramImage(nullptr, 2, 0, 1), -2);
-    EXPECT_EQ(link->ProgramImage(empty.data(), 2, 0, 1), -2);
-    EXPECT_EQ(link->ProgramImage(huge.data(), 2, 0, 1), -2);
-    EXPECT_FALSE(sim.lastProgram());
-
-    sim.setProgramStatus(-3, 2);
-    EXPECT_EQ(link->ProgramImage(good.data(), 2, 0, 1), -3);
-    EXPECT_EQ(link->ProgramImage(good.data(), 2, 0, 1), -3);
-    EXPECT_FALSE(sim.lastProgram());
-    EXPECT_EQ(link->ProgramImage(good.data(), 2, 0, 1), 0);
-    EXPECT_TRUE(sim.lastProgram());
-
-    sim.setAbsent();
-    EXPECT_EQ(link->ProgramImage(good.data(), 2, 0, 1), -1);
-}
-
-TEST_F(SimTest, ProgramFileReadsThePayloadFromThePath) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("unit.po4");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("payload bytes");
-    f.close();
-    EXPECT_EQ(link->ProgramFile(path.toLocal8Bit().constData(), 2, 0, 1), 0);
-    const auto program = sim.lastProgram();
-    ASSERT_TRUE(program);
-    EXPECT_EQ(std::string(program->payload.begin(), program->payload.end()), "payload bytes");
-    EXPECT_EQ(link->ProgramFile(dir.filePath("missing.po4").toLocal8Bit().constData(), 2, 0, 1),
-              -2);
 }

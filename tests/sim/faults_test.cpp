@@ -128,8 +128,10 @@ TEST_F(SimTest, FaultTextSetsTheSameThings) {
     EXPECT_EQ(link->GetParamWidth(124, 1), 2);
     EXPECT_EQ(command(4, 1, 2, 84).bytes, (std::vector<uint8_t>{8, 10}));
     const uint8_t image[] = {1, 0, 0, 0, 0x55};
+    link->BeginProgramming();
     EXPECT_EQ(link->ProgramImage(image, 2, 0, 1), -5);
-    EXPECT_EQ(link->ProgramImage(image, 2, 0, 1), 0);
+    EXPECT_EQ(link->ProgramImage(image, 2, 0, 1), -3) << "status used up: the payload is checked";
+    link->EndProgramming();
 
     EXPECT_TRUE(sim.applyFaults("refuse_writes;never_configured;drop_after=0"));
     EXPECT_FALSE(link->WriteParam(0x04, 2));

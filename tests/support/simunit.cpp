@@ -110,6 +110,24 @@ void SimUnit::setNeverReady(bool on) {
 void SimUnit::setProgramStatus(int status, int times) {
     call<void, int, int>("SimUnit_SetProgramStatus", status, times);
 }
+void SimUnit::setProgramLinkLost(int times) {
+    call<void, int>("SimUnit_SetProgramLinkLost", times);
+}
+void SimUnit::setBootLoaderOnly(bool on) {
+    call<void, int>("SimUnit_SetBootLoaderOnly", on ? 1 : 0);
+}
+void SimUnit::setReconnectFailsAfterProgram(int times) {
+    call<void, int>("SimUnit_SetReconnectFailsAfterProgram", times);
+}
+void SimUnit::failEcuId(int k) {
+    call<void, int>("SimUnit_FailEcuId", k);
+}
+void SimUnit::refuseOfflineWrites(bool on) {
+    call<void, int>("SimUnit_RefuseOfflineWrites", on ? 1 : 0);
+}
+int SimUnit::firmwareVersion() const {
+    return call<int>("SimUnit_FirmwareVersion");
+}
 void SimUnit::setParamWidth(int width) {
     call<void, int>("SimUnit_SetParamWidth", width);
 }

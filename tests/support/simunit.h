@@ -60,6 +60,17 @@ public:
     void setNeverReady(bool on = true);
     // The next `times` programmings answer status; 0 times: all of them.
     void setProgramStatus(int status, int times = 0);
+    // The next `times` programmings lose the link half-way (-1, nothing erased).
+    void setProgramLinkLost(int times = 1);
+    // Only the boot loader answers until a programming succeeds.
+    void setBootLoaderOnly(bool on = true);
+    // After a programming, Reconnect answers 0 `times` times; -1 always.
+    void setReconnectFailsAfterProgram(int times);
+    // The k-th ReadEcuId from now fails (1 = the next).
+    void failEcuId(int k);
+    void refuseOfflineWrites(bool on = true);
+    // The firmware's version bytes: major << 8 | minor.
+    int firmwareVersion() const;
     void setParamWidth(int width);
     void setCalibrationRefusal(int flags);
     void setCalibrationStep(int ms);
