@@ -674,20 +674,24 @@ bool TStreamDati::SetTempoIniettore(int kind, double ms) {
 bool TStreamDati::writeText(uint32_t elementId, int first, int32_t* elements, int size,
                             const std::string& text, bool zeroFill) {
     const int n = std::min<int>(int(text.size()), size);
-    bool changed = false;
+    const int end = zeroFill ? size : std::min(n + 1, size);
+    const std::vector<int32_t> old(elements, elements + end);
     auto put = [&](int i, int32_t ch) {
         if (!EcuLink()->WriteParamItem(elementId, first + i, ch))
             return false;
-        changed = changed || elements[i] != ch;
         elements[i] = ch;
         return true;
     };
-    bool complete = true;
-    for (int i = 0; complete && i < n; ++i)
-        complete = put(i, widen(text[i]));
-    const int zeroEnd = zeroFill ? size : std::min(n + 1, size);
-    for (int i = n; complete && i < zeroEnd; ++i)
-        complete = put(i, 0);
+    int written = 0;
+    while (written < end && put(written, written < n ? widen(text[written]) : 0))
+        ++written;
+    const bool complete = written == end;
+    // Half a text is neither the old one nor the new: the elements already
+    // written go back, last first, as far as the unit takes them.
+    for (int i = written - 1; !complete && i >= 0; --i)
+        if (elements[i] != old[i] && !put(i, old[i]))
+            break;
+    const bool changed = !std::equal(old.begin(), old.end(), elements);
     // The image mirrors what the unit took, so tell the windows whenever it moved.
     if (complete || changed) {
         screen_->PostToEveryForm(WM_DATACHANGED, 0, 2);

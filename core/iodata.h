@@ -258,7 +258,8 @@ private:
     bool setItem(Refusal cls, uint32_t id, int32_t (&array)[N], int i, int32_t v);
     bool writeOptionWords(const int32_t words[2]);
     // Writes a text element by element; zeroFill: zeros up to the end, else
-    // one terminating zero when the text is shorter.
+    // one terminating zero when the text is shorter. A write cut short puts
+    // the elements already written back; the image holds what the unit took.
     bool writeText(uint32_t elementId, int first, int32_t* elements, int size,
                    const std::string& text, bool zeroFill);
     // A new curve re-expresses the temperatures held on it, only when the

@@ -270,10 +270,28 @@ TEST_F(SetterTest, NameIsWrittenCharacterByCharacter) {
     EXPECT_EQ(dm->GetNomeConfigurazione(), longName.substr(0, 28));
 }
 
-TEST_F(SetterTest, NamePartlyRefusedMirrorsWhatTheUnitTook) {
+TEST_F(SetterTest, NameRefusedHalfWayIsPutBack) {
     // The image holds "Standard"; the unit refuses the fourth character.
     link.acceptWrite = [](const LinkCall& c) { return !(c.id == 0x35 && c.args[0] == 5); };
     EXPECT_FALSE(dm->SetNomeConfigurazione("Hello"));
+    // The three characters written go back, last first.
+    EXPECT_EQ(link.log(),
+              (std::vector<std::string>{"WriteParamItem 0x35 2 72", "WriteParamItem 0x35 3 101",
+                                        "WriteParamItem 0x35 4 108", "WriteParamItem 0x35 5 108",
+                                        "WriteParamItem 0x35 4 97", "WriteParamItem 0x35 3 116",
+                                        "WriteParamItem 0x35 2 83"}));
+    EXPECT_EQ(dm->GetNomeConfigurazione(), "Standard");
+    EXPECT_FALSE(dm->IsModified());
+    deliverPosted();
+    EXPECT_TRUE(form1.received.empty());
+}
+
+TEST_F(SetterTest, NameWhoseWayBackIsRefusedMirrorsWhatTheUnitHolds) {
+    // From the fourth character on the unit takes nothing: "Hel" stays.
+    int writes = 0;
+    link.acceptWrite = [&](const LinkCall&) { return ++writes <= 3; };
+    EXPECT_FALSE(dm->SetNomeConfigurazione("Hello"));
+    EXPECT_EQ(writes, 5); // the refused character and the first way back
     EXPECT_EQ(dm->GetNomeConfigurazione(), "Helndard");
     EXPECT_TRUE(dm->IsModified());
     deliverPosted();
@@ -290,7 +308,7 @@ TEST_F(SetterTest, NamePartlyRefusedMirrorsWhatTheUnitTook) {
     EXPECT_TRUE(form1.received.empty());
 }
 
-TEST_F(SetterTest, SerialNumberZeroFillsAndSurvivesPartialRefusal) {
+TEST_F(SetterTest, SerialNumberZeroFillsAndIsPutBackWhenCutShort) {
     EXPECT_TRUE(dm->SetSerialNumber("AB"));
     ASSERT_EQ(link.calls.size(), 20u);
     EXPECT_EQ(link.calls[0].text(), "WriteParamItem 0x0 0 65");
@@ -302,14 +320,15 @@ TEST_F(SetterTest, SerialNumberZeroFillsAndSurvivesPartialRefusal) {
     deliverPosted();
     form1.received.clear();
     link.clear();
-    // The unit refuses the zero of element 10: ten characters went through.
+    // The unit refuses the zero of element 10: the ten characters go back.
     link.acceptWrite = [](const LinkCall& c) { return !(c.args[0] == 10 && c.args[1] == 0); };
     EXPECT_FALSE(dm->SetSerialNumber("0123456789"));
-    EXPECT_EQ(link.calls.size(), 11u);
-    EXPECT_EQ(dm->GetSerialNumber(), "0123456789erNotInEcu");
-    EXPECT_TRUE(dm->IsModified());
+    EXPECT_EQ(link.calls.size(), 21u);
+    EXPECT_EQ(link.calls.back().text(), "WriteParamItem 0x0 0 83");
+    EXPECT_EQ(dm->GetSerialNumber(), "SerialNumberNotInEcu");
+    EXPECT_FALSE(dm->IsModified());
     deliverPosted();
-    EXPECT_EQ(form1.received.size(), 1u);
+    EXPECT_TRUE(form1.received.empty());
 }
 
 TEST_F(SetterTest, OfficialMarkAndDescription) {

@@ -98,24 +98,33 @@ TEST_P(SimSetterTest, RefusedByTheUnit) {
 INSTANTIATE_TEST_SUITE_P(Setters, SimSetterTest, ::testing::ValuesIn(kSetters),
                          [](const auto& info) { return CaseName(info.param); });
 
-// The link fails in the middle of a text: the image holds what the unit took.
-TEST_F(SimTest, NamePartlyRefusedMirrorsTheUnit) {
+// One exchange fails in the middle of a text: what was written goes back.
+TEST_F(SimTest, NameRefusedHalfWayIsPutBackInTheUnit) {
     sim.failCall(4); // the fourth character
     EXPECT_FALSE(dm->SetNomeConfigurazione("Hello"));
-    EXPECT_EQ(dm->GetNomeConfigurazione(), "Helndard");
-    EXPECT_EQ(unitText(0x35, 2, 28), "Helndard");
-    EXPECT_TRUE(dm->IsModified());
+    EXPECT_EQ(dm->GetNomeConfigurazione(), "Standard");
+    EXPECT_EQ(unitText(0x35, 2, 28), "Standard");
+    EXPECT_FALSE(dm->IsModified());
 }
 
-TEST_F(SimTest, SerialNumberPartlyRefusedMirrorsTheUnit) {
+TEST_F(SimTest, SerialNumberRefusedHalfWayIsPutBackInTheUnit) {
     ASSERT_TRUE(dm->SetSerialNumber("SerialNumberNotInEcu"));
+    sim.failCall(14); // ten characters and three zeros went through
+    EXPECT_FALSE(dm->SetSerialNumber("0123456789"));
+    EXPECT_EQ(dm->GetSerialNumber(), "SerialNumberNotInEcu");
     EXPECT_EQ(sim.serialNumber(), "SerialNumberNotInEcu");
-    sim.failCall(14); // ten characters and three zeros go through
+}
+
+// The link is lost in the middle of a text: nothing can go back, and the
+// image holds what the unit took.
+TEST_F(SimTest, SerialNumberCutByALostLinkMirrorsTheUnit) {
+    ASSERT_TRUE(dm->SetSerialNumber("SerialNumberNotInEcu"));
+    dm->SetModified(false);
+    sim.dropAfter(13);
     EXPECT_FALSE(dm->SetSerialNumber("0123456789"));
     EXPECT_EQ(dm->GetSerialNumber(), "0123456789");
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(sim.peek(0x00, i), dm->Image().SerialNumber[i]) << "element " << i;
-    EXPECT_EQ(dm->Image().SerialNumber[12], 0);
     EXPECT_EQ(dm->Image().SerialNumber[13], 'o');
     EXPECT_TRUE(dm->IsModified());
 }
