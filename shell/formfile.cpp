@@ -38,9 +38,18 @@ constexpr char kSerialPrompt[] =
 constexpr char kValuesReplaced[] =
     "Il file contiene valori non validi: al loro posto valgono i valori predefiniti.\n";
 constexpr size_t kKeysNamed = 20; // the box names at most these, then how many more
-constexpr char kRollbackFailed[] =
-    "\nImpossibile ripristinare i dati precedenti: la centralina pu\xf2 contenere una "
-    "configurazione incompleta.";
+constexpr char kNameNotTaken[] =
+    "La centralina non ha accettato il nome della configurazione: il file non \xe8 stato "
+    "salvato.";
+constexpr char kNameMixed[] =
+    "Il nome della configurazione in centralina pu\xf2 essere incompleto.";
+constexpr char kSerialNotTaken[] = "Il numero di serie non \xe8 stato scritto in centralina.";
+constexpr char kSerialMixed[] = "Il numero di serie in centralina pu\xf2 essere incompleto.";
+constexpr char kRollbackFailed[] = "Impossibile ripristinare i dati precedenti.";
+constexpr char kSetUpAgain[] =
+    "Alla prossima connessione la centralina verr\xe0 configurata di nuovo.";
+constexpr uint32_t kStateFlags = 1;
+constexpr int32_t kNeverConfigured = 1;
 
 QString u(const std::string& s) {
     return platform::toUnicode(s);
@@ -121,28 +130,88 @@ bool SendSaveCommand(int command) {
     return link()->SendCommand(command, bytes, 1, 5);
 }
 
+// Lines of a message, the empty ones left out.
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        if (!line.empty())
+            text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+std::string CheckTheLink() {
+    std::string text = "Controllare il collegamento.";
+    LoadLanguageString(40, text);
+    return text;
+}
+
+// A text item of the unit: the configuration name or the serial number.
+struct TUnitText {
+    bool (TStreamDati::*set)(const std::string&);
+    std::string (TStreamDati::*get)() const;
+};
+constexpr TUnitText kName{&TStreamDati::SetNomeConfigurazione, &TStreamDati::GetNomeConfigurazione};
+constexpr TUnitText kSerial{&TStreamDati::SetSerialNumber, &TStreamDati::GetSerialNumber};
+
+// Writes the whole text; a link that was open and is lost is brought back
+// first, since only then can the unit take anything.
+bool WriteWhole(const TUnitText& item, const std::string& text, bool linked) {
+    if (linked && !connected())
+        StreamDati->WaitForEcu(20000);
+    return connected() == linked && (StreamDati->*item.set)(text);
+}
+
+enum class TTextWrite { Written, PutBack, Mixed };
+
+// The unit ends holding the new text or the old one: what a refusal or a
+// lost link cut short goes back. Mixed when even that failed.
+TTextWrite WriteUnitText(const TUnitText& item, const std::string& text, bool linked) {
+    const std::string old = (StreamDati->*item.get)();
+    if (WriteWhole(item, text, linked))
+        return TTextWrite::Written;
+    // The setter itself put back what it wrote while the link held.
+    if (connected() == linked && (StreamDati->*item.get)() == old)
+        return TTextWrite::PutBack;
+    return WriteWhole(item, old, linked) ? TTextWrite::PutBack : TTextWrite::Mixed;
+}
+
 } // namespace
 
-bool SaveConfigurationAs(const std::string& path, const std::string& name, bool withdrawMark) {
+std::string SaveConfigurationAs(const std::string& path, const std::string& name,
+                                bool withdrawMark) {
     const TEcuImage before = StreamDati->Image();
     const std::string oldName = StreamDati->GetNomeConfigurazione();
     const bool wasOfficial = StreamDati->IsUfficiale();
-    StreamDati->SetNomeConfigurazione(name);
-    if (withdrawMark)
-        StreamDati->SetUfficiale(false);
-    StreamDati->SetDescrizione(1, name);
-    if (StreamDati->Transfer(kTransferImageToFile, path, 0, kGroupAll, true))
-        return true;
-    StreamDati->SetNomeConfigurazione(oldName);
-    StreamDati->SetUfficiale(wasOfficial);
+    // A unit not linked is not kept in step: its refusal does not stop a
+    // save, which would leave the data in memory nowhere to go.
+    const bool linked = connected();
+    const TTextWrite named = WriteUnitText(kName, name, linked);
+    bool mixed = named == TTextWrite::Mixed;
+    std::string failure;
+    if (linked &&
+        (named != TTextWrite::Written || (withdrawMark && !StreamDati->SetUfficiale(false)))) {
+        failure = kNameNotTaken;
+    } else {
+        if (withdrawMark && !linked)
+            StreamDati->SetUfficiale(false);
+        StreamDati->SetDescrizione(1, name);
+        if (StreamDati->Transfer(kTransferImageToFile, path, 0, kGroupAll, true))
+            return {};
+        failure = StreamDati->LastTransferError();
+    }
+    // The file was not saved: the unit and the image get their name and mark back.
+    if (!mixed && StreamDati->GetNomeConfigurazione() != oldName)
+        mixed = !WriteWhole(kName, oldName, linked);
+    if (!mixed && StreamDati->IsUfficiale() != wasOfficial)
+        StreamDati->SetUfficiale(wasOfficial);
     StreamDati->RestoreImage(before);
-    return false;
+    return mixed ? Lines({failure, kNameMixed, CheckTheLink()}) : failure;
 }
 
 TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string& mainPath)
     : QDialog(owner), ui_(new Ui::FormFile), mode_(mode), mainPath_(mainPath),
-      texts_({49,  50,  51,  52,  53,  54,  59,  88,  89,  282, 283,
-              284, 285, 288, 289, 290, 291, 292, 293, 429, 430}) {
+      texts_({40,  49,  50,  51,  52,  53,  54,  59,  60,  88,  89, 282,
+              283, 284, 285, 288, 289, 290, 291, 292, 293, 429, 430}) {
     SetScreenCursor(ScreenCursor::HourGlass);
     ui_->setupUi(this);
     shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
@@ -197,7 +266,7 @@ TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string&
     }
 
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormFile::ButtonOkClick);
-    connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, [this] { done(2); });
+    connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, [this] { done(kCancel); });
     connect(ui_->ListFile, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { ListFileSelectItem(item); });
     connect(ui_->ListFile, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
@@ -320,15 +389,15 @@ void TFormFile::Save() {
     SetScreenCursor(ScreenCursor::HourGlass);
     QApplication::processEvents();
 
-    const bool saved = SaveConfigurationAs(path, name, true);
+    const std::string failure = SaveConfigurationAs(path, name, true);
     wait->close();
     wait.reset();
     SetScreenCursor(ScreenCursor::Default);
-    if (!saved) {
-        errorBox(StreamDati->LastTransferError());
+    if (!failure.empty()) {
+        errorBox(failure);
         return;
     }
-    done(1);
+    done(kDone);
 }
 
 void TFormFile::Load() {
@@ -373,44 +442,86 @@ void TFormFile::Load() {
         wait->SetCaption(Text(50));
         wait->SetLabel(Text(53));
         shell::ShowNow(wait.get());
-        if (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
-            // Put back in the unit what it held before the load.
-            failure = StreamDati->LastTransferError();
-            StreamDati->RestoreImage(before);
-            if (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true))
-                failure += kRollbackFailed;
-            StreamDati->RestoreImage(before);
-        }
+        failure = WriteIntoUnit(before);
     } else {
         StreamDati->SetEcuIdentity(ui_->Radio34Cilindri->isChecked() ? GetModelCodeA()
                                                                      : GetModelCodeB());
     }
     wait->close();
     wait.reset();
+    SetScreenCursor(ScreenCursor::Default);
     if (!failure.empty()) {
-        SetScreenCursor(ScreenCursor::Default);
         errorBox(failure);
         return;
     }
     if (!replaced.empty())
         platform::MessageBox(this, kValuesReplaced + KeysText(replaced), caption(),
                              platform::MB_OK | platform::MB_ICONINFORMATION);
-    if (toUnit)
-        WriteSerialNumber();
-    SetScreenCursor(ScreenCursor::Default);
-    done(1);
+    // Once the configuration is loaded the dialog closes, saying whether
+    // the serial number, the load's last step, failed.
+    const std::string lastStep = toUnit ? WriteSerialNumber() : "";
+    if (!lastStep.empty())
+        errorBox(lastStep);
+    done(lastStep.empty() ? kDone : kLastStepFailed);
 }
 
-void TFormFile::WriteSerialNumber() {
+// The unit is marked never configured while the loaded image is written
+// into it and the mark is cleared only once all was accepted: a write cut
+// short, which cannot be undone once the link is gone, then makes the next
+// connect set the unit up afresh instead of trusting a mixture. A refused
+// write while the link holds puts the previous image back.
+std::string TFormFile::WriteIntoUnit(const TEcuImage& before) {
+    int32_t state = 0;
+    if (!link()->ReadParam(kStateFlags, &state) ||
+        !link()->WriteParam(kStateFlags, state | kNeverConfigured)) {
+        StreamDati->RestoreImage(before);
+        return connected() ? kTransferBeginSaveError : Text(60);
+    }
+    if (StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
+        if (link()->WriteParam(kStateFlags, state & ~kNeverConfigured))
+            return {};
+        return Lines({kTransferUnitWriteError, kSetUpAgain});
+    }
+    const std::string failure = StreamDati->LastTransferError();
+    const bool nothingWritten = StreamDati->LastTransferFault() == TTransferFault::BeginSave;
+    StreamDati->RestoreImage(before);
+    if (!connected())
+        return Lines({Text(60), kSetUpAgain});
+    const bool putBack =
+        nothingWritten || StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true);
+    StreamDati->RestoreImage(before);
+    if (!putBack)
+        return Lines({failure, kRollbackFailed, kSetUpAgain});
+    if (!link()->WriteParam(kStateFlags, state))
+        return Lines({failure, kSetUpAgain});
+    return failure;
+}
+
+// Told when it fails: 17 refused (nothing written), the serial number cut
+// short (put back), 18 refused or the unit not back after the save.
+std::string TFormFile::WriteSerialNumber() {
     if (!SendSaveCommand(17))
-        return;
-    std::string serial =
+        return Lines({kTransferBeginSaveError, kSerialNotTaken});
+    const std::string serial =
         platform::InputBox(this, kSerialCaption, kSerialPrompt, StreamDati->GetSerialNumber());
-    StreamDati->SetSerialNumber(serial.substr(0, 20));
+    std::string failure;
+    switch (WriteUnitText(kSerial, serial.substr(0, 20), true)) {
+    case TTextWrite::Written:
+        break;
+    case TTextWrite::PutBack:
+        failure = kSerialNotTaken;
+        break;
+    case TTextWrite::Mixed:
+        failure = Lines({kSerialMixed, CheckTheLink()});
+        break;
+    }
+    // Once the unit began a save it is told to end it.
     if (!SendSaveCommand(18))
-        return;
+        return Lines({failure, kTransferEndSaveError});
     platform::Sleep(500);
-    StreamDati->WaitForEcu(20000);
+    if (!StreamDati->WaitForEcu(20000))
+        return Lines({failure, kTransferWaitError});
+    return failure;
 }
 
 void TFormFile::done(int result) {

@@ -15,15 +15,23 @@ class FormFile;
 }
 class QTreeWidgetItem;
 
+struct TEcuImage;
+
 // Saves the image to a configuration file under the given configuration
 // name (also the vehicle description), the official mark withdrawn when
-// asked. A save that fails leaves the file as it was and gives the image,
-// and through the link the unit, back their name and mark.
-bool SaveConfigurationAs(const std::string& path, const std::string& name, bool withdrawMark);
+// asked. The name goes into a linked unit first; a save that fails, or
+// whose name or mark the unit did not take, leaves the file as it was and
+// gives the image and the unit back their name and mark. Returns what the
+// user is told; empty once saved.
+std::string SaveConfigurationAs(const std::string& path, const std::string& name,
+                                bool withdrawMark);
 
 class TFormFile : public QDialog {
 public:
     enum Mode { kSave = 0, kOpen = 1 };
+    // Results: saved or loaded; cancelled; loaded, but the serial number
+    // could not be written.
+    enum Result { kDone = 1, kCancel = 2, kLastStepFailed = 3 };
 
     // In open mode with a flag, the flag tells whether the folder holds at
     // least one file of the current extension.
@@ -52,8 +60,11 @@ private:
     std::string Text(int n) const;
     std::string caption() const;
     void errorBox(const std::string& text);
-    // The serial number written between the unit's begin and end of a save.
-    void WriteSerialNumber();
+    // The loaded image into the unit; what the user is told, empty once done.
+    std::string WriteIntoUnit(const TEcuImage& before);
+    // The serial number written between the unit's begin and end of a save;
+    // what the user is told, empty once done.
+    std::string WriteSerialNumber();
 
     std::unique_ptr<Ui::FormFile> ui_;
     int mode_;

@@ -203,15 +203,15 @@ bool TFormMain::ActionSalvaExecute() {
         return false;
     SetScreenCursor(ScreenCursor::HourGlass);
     auto wait = TFormAttesa::Open(this, Text(51), Text(54), Text(59));
-    const bool saved =
+    const std::string failure =
         SaveConfigurationAs(chosen->fileName, NameOfConfiguration(chosen->fileName), false);
     wait->close();
     wait.reset();
     panels_->repaint();
     SetScreenCursor(ScreenCursor::Default);
-    if (!saved)
-        errorBox(StreamDati->LastTransferError());
-    return saved;
+    if (!failure.empty())
+        errorBox(failure);
+    return failure.empty();
 }
 
 void TFormMain::ActionSalvaConfExecute() {

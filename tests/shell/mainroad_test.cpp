@@ -3,7 +3,7 @@
 // changed, the file is loaded back into the unit; then the same road with
 // the unit absent, of another model, losing the link while read, and
 // refusing a write while loaded.
-#include "programfixture.h"
+#include "mainroadfixture.h"
 
 #include "core/basario.h"
 #include "core/ecuimage.h"
@@ -34,69 +34,6 @@
 #include <map>
 
 namespace {
-
-using UnitMemory = std::map<uint32_t, std::vector<int>>;
-
-constexpr uint32_t kIdentification = 0x35;
-
-// Every parameter the image moves, as the unit holds it. The configuration
-// name counts up to its terminating 0: what lies after it has no meaning.
-UnitMemory ReadUnitMemory(const SimUnit& sim) {
-    UnitMemory memory;
-    for (const TImageItem& item : ImageItems())
-        memory[paramid::number(item.id)] = sim.peekAll(paramid::number(item.id));
-    auto& name = memory[kIdentification];
-    const auto end = std::find(name.begin() + 2, name.end(), 0);
-    std::fill(end, name.end(), 0);
-    return memory;
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Counts the progress the wait windows receive.
-class ProgressSpy : public QObject {
-public:
-    std::vector<intptr_t> values;
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == static_cast<QEvent::Type>(WM_PROGRESS) &&
-            dynamic_cast<TFormAttesa*>(watched))
-            values.push_back(static_cast<TMessageEvent*>(e)->wParam());
-        return false;
-    }
-};
-
-class MainRoad : public ProgramTest {
-protected:
-    MainRoad() { qApp->installEventFilter(&progress); }
-    ~MainRoad() override { qApp->removeEventFilter(&progress); }
-
-    QString configFile(const char* name) const {
-        return workshop.path() + "/ConfigLPG/" + name + ".vx4";
-    }
-    // Opens a file dialog through its menu label and lets action work it;
-    // then is what the dialog asks next.
-    void useFileDialog(QLabel* label, std::function<void(TFormFile&)> action,
-                       std::function<void()> then = {}) {
-        modals.expectModal(
-            [action](QDialog& d) {
-                action(static_cast<TFormFile&>(d));
-                return d.result();
-            },
-            "FormFile");
-        if (then)
-            then();
-        FormMain->LabelClick(label);
-    }
-    static void saveAs(TFormFile& dialog, const char* name) {
-        dialog.ui()->EditName->setText(name);
-        dialog.ui()->ButtonOk->click();
-    }
-
-    ProgressSpy progress;
-};
 
 TEST_F(MainRoad, ConnectsReadsSavesAndLoadsTheConfigurationBackIntoTheUnit) {
     sim.poke(0x05, 0, 44); // RifLambda: a unit value the default does not have

@@ -1,0 +1,455 @@
+// Every main-road operation (connect, first set-up, save from the dialog and
+// from the menu, load into the unit, reset) with the link dropped half-way
+// and with a refusal at its first, a middle and its last exchange with the
+// unit: what the user is told, what becomes of the configuration file, and
+// whether the unit ends as before, as after, or marked never configured.
+// Each operation first runs once without a fault; its call log tells which
+// exchanges are the first, the middle and the last.
+#include "mainroadfixture.h"
+
+#include "formfile.h"
+#include "formmain.h"
+#include "ui_FormFile.h"
+#include "ui_FormMain.h"
+
+#include "platform/cp1252.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <set>
+
+namespace {
+
+// One exchange with the unit in the call log. all: its place among every
+// exchange (as SimUnit::failCall counts them, from 1); open: how many
+// exchanges on an open link went before it (as SimUnit::dropAfter counts).
+struct Exchange {
+    int all;
+    int open;
+    std::string call;
+};
+
+std::string CallName(const std::string& entry) {
+    return entry.substr(0, entry.find('('));
+}
+
+// The exchanges made while the link was open: the operation's own.
+std::vector<Exchange> OpenLinkExchanges(const std::vector<std::string>& log, bool open) {
+    static const std::set<std::string> exchanges = {
+        "ReadParam",      "ReadParamRow",   "ReadRealTimeBlock", "WriteParamArray", "WriteParam",
+        "WriteParamItem", "WriteParamCell", "WriteParamRow",     "SendCommand",     "ReadEcuId"};
+    std::vector<Exchange> found;
+    int all = 0, onOpen = 0;
+    for (const std::string& entry : log) {
+        const std::string name = CallName(entry);
+        if (entry == "Connect()=1" || entry == "Reconnect()=1")
+            open = true;
+        else if (name == "Disconnect" || name == "Close")
+            open = false;
+        else if (exchanges.count(name)) {
+            ++all;
+            if (open)
+                found.push_back({all, onOpen++, entry});
+        }
+    }
+    return found;
+}
+
+enum class Fault { None, Drop, First, Middle, Last };
+enum class Ends { Before, After, NeverConfigured };
+
+const char* FaultName(Fault f) {
+    static const char* names[] = {"none", "drop", "first", "middle", "last"};
+    return names[int(f)];
+}
+
+// What the user is shown, in order, and how it is answered.
+struct Say {
+    ScriptedModals::Kind kind;
+    std::string match;
+    int answer = platform::IDOK;
+    std::optional<std::string> text = std::nullopt; // input answer, file name
+};
+Say Box(std::string match) {
+    return {ScriptedModals::Kind::MessageBox, std::move(match)};
+}
+Say Ask(std::string match, int answer) {
+    return {ScriptedModals::Kind::MessageBox, std::move(match), answer};
+}
+Say Input(std::string match, std::string answer) {
+    return {ScriptedModals::Kind::Input, std::move(match), 0, std::move(answer)};
+}
+
+struct Expect {
+    std::vector<Say> told;
+    Ends ends;
+    bool fileChanged = false;
+};
+
+class FaultRuns;
+using Tell = std::function<void()>;
+
+struct Operation {
+    const char* name;
+    bool neverConfigured = false;
+    // Both null: the operation is the connect at start-up. run queues the
+    // dialogs it opens, then calls tell for what the row expects, then runs.
+    std::function<void(FaultRuns&)> prepare = nullptr;
+    std::function<void(FaultRuns&, const Tell&)> run = nullptr;
+    // What the operation asks before anything else, whatever the fault.
+    std::vector<Say> asks = {};
+    // Without a fault, then under each fault.
+    std::map<Fault, Expect> expect;
+};
+
+void PrintTo(const Operation& op, std::ostream* os) {
+    *os << op.name;
+}
+
+constexpr char kSerial[] = "NEWSERIAL";
+constexpr char kOverwrite[] = "esiste gi";
+constexpr char kUnsaved[] = "Salvare i dati";
+constexpr char kSerialPrompt[] = "SERIAL NUMBER";
+constexpr char kNoConnection[] = "ATTENZIONE";
+constexpr char kResetQuestion[] = "Sei sicuro di resettare";
+
+// Runs of the program, each from the same start, with one operation under
+// a fault armed just before it.
+class FaultRuns : public MainRoad {
+public:
+    QString golf() const { return configFile("Golf"); }
+
+    // The file Golf holds an older configuration than the unit, whose name
+    // is no longer Golf.
+    void haveAnOlderGolf() {
+        useFileDialog(FormMain->ui()->LabelSalva, [](TFormFile& d) { saveAs(d, "Golf"); });
+        ASSERT_TRUE(QFile::exists(golf()));
+        EXPECT_EQ(StreamDati->SetValue(5, 1.0), 1);
+        EXPECT_TRUE(StreamDati->SetNomeConfigurazione("Vecchio"));
+    }
+    // A file dialog through its label; one that stays open after OK, as
+    // after a failure, is cancelled.
+    void dialog(QLabel* label, std::function<void(TFormFile&)> ok, const Tell& tell) {
+        useFileDialog(
+            label,
+            [this, ok](TFormFile& d) {
+                ok(d);
+                if (d.isVisible())
+                    d.ui()->ButtonAnnulla->click();
+                dialogResult = d.result();
+            },
+            tell);
+    }
+    void saveInTheDialog(const Tell& tell) {
+        dialog(
+            FormMain->ui()->LabelSalva, [](TFormFile& d) { saveAs(d, "Golf"); }, tell);
+    }
+    void saveFromTheMenu(const Tell& tell) {
+        script().expectFileDialog(platform::fromUnicode(golf()));
+        tell();
+        FormMain->ActionSalvaExecute();
+    }
+    void loadIntoTheUnit(const Tell& tell) {
+        dialog(
+            FormMain->ui()->LabelCarica, [](TFormFile& d) { d.ui()->ButtonOk->click(); }, tell);
+    }
+    void reset(const Tell& tell) {
+        tell();
+        FormMain->ActionResetDaPcExecute();
+    }
+
+    struct Run {
+        std::vector<std::string> log;
+        UnitMemory before, unit;
+        int stateFlags = 0;
+        bool fileChanged = false;
+    };
+
+    // One run of the program with the operation; arm sets the fault.
+    Run runWith(const Operation& op, const std::function<void()>& arm, const Expect& expect) {
+        std::vector<Say> told = op.asks;
+        told.insert(told.end(), expect.told.begin(), expect.told.end());
+        const Tell tell = [&] {
+            for (const Say& s : told) {
+                if (s.kind == ScriptedModals::Kind::Input)
+                    script().expectInput(s.text, s.match);
+                else
+                    script().expectMessageBox(s.answer, s.match);
+            }
+        };
+        Run run;
+        QByteArray file;
+        const auto armed = [&] {
+            run.before = ReadUnitMemory(sim);
+            sim.clearCallLog();
+            arm();
+        };
+        std::vector<std::function<bool()>> steps;
+        if (!op.run) {
+            armed();
+            tell();
+            // Without a message, the connect is over once the link shows.
+            steps.push_back([&] {
+                return script().pendingExpectations() == 0 &&
+                       (!expect.told.empty() || connectedShown());
+            });
+        } else {
+            steps.push_back([&] { return connectedShown(); });
+            steps.push_back([&] {
+                if (op.prepare)
+                    op.prepare(*this);
+                file = FileBytes(golf());
+                armed();
+                op.run(*this, tell);
+                return true;
+            });
+        }
+        steps.push_back([&] {
+            run.log = sim.callLog();
+            StreamDati->SetModified(false); // closing asks nothing
+            return true;
+        });
+        EXPECT_EQ(runProgram(std::move(steps)), 0);
+        newScript();
+        sim.failCall(0);
+        sim.dropAfter(-1);
+        run.unit = ReadUnitMemory(sim);
+        run.stateFlags = sim.stateFlags();
+        run.fileChanged = FileBytes(golf()) != file;
+        return run;
+    }
+
+    // Sets up the unit for the operation; its memory file is then the start
+    // of every run.
+    void begin(const Operation& op) {
+        sim.setNeverConfigured(op.neverConfigured);
+        sim.poke(0x05, 0, 44); // RifLambda: a unit value the default does not have
+        memory = FileBytes(QString::fromStdString(sim.memoryPath()));
+    }
+    // The unit's memory file and the workshop as they were at the start.
+    void startAgain() {
+        QDir(workshop.path() + "/ConfigLPG").removeRecursively();
+        QFile f(QString::fromStdString(sim.memoryPath()));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(memory), memory.size());
+        f.close();
+        sim.reload();
+    }
+
+    QByteArray memory;
+    int dialogResult = 0;
+};
+
+class LinkFaults : public FaultRuns, public ::testing::WithParamInterface<Operation> {};
+
+TEST_P(LinkFaults, TellTheUserAndLeaveTheUnitAsBeforeAsAfterOrMarkedNeverConfigured) {
+    const Operation& op = GetParam();
+    begin(op);
+    const Run clean = runWith(
+        op, [] {}, op.expect.at(Fault::None));
+    EXPECT_EQ(clean.fileChanged, bool(op.expect.at(Fault::None).fileChanged));
+    // The operations after the start-up connect begin on an open link.
+    const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, bool(op.run));
+    ASSERT_GE(exchanges.size(), 3u);
+    if (op.run || op.neverConfigured) {
+        EXPECT_NE(clean.unit, clean.before);
+    }
+    for (Fault fault : {Fault::Drop, Fault::First, Fault::Middle, Fault::Last}) {
+        const Exchange& e = fault == Fault::First  ? exchanges.front()
+                            : fault == Fault::Last ? exchanges.back()
+                                                   : exchanges[exchanges.size() / 2];
+        SCOPED_TRACE(std::string(FaultName(fault)) + " at " + e.call);
+        startAgain();
+        const Expect& expect = op.expect.at(fault);
+        const Run faulted = runWith(
+            op,
+            [&] {
+                if (fault == Fault::Drop)
+                    sim.dropAfter(e.open);
+                else
+                    sim.failCall(e.all);
+            },
+            expect);
+        EXPECT_EQ(faulted.fileChanged, expect.fileChanged);
+        switch (expect.ends) {
+        case Ends::Before:
+            EXPECT_EQ(faulted.unit, faulted.before);
+            EXPECT_EQ(faulted.stateFlags & 1, op.neverConfigured ? 1 : 0);
+            break;
+        case Ends::After:
+            EXPECT_EQ(faulted.unit, clean.unit);
+            EXPECT_EQ(faulted.stateFlags, clean.stateFlags);
+            break;
+        case Ends::NeverConfigured:
+            EXPECT_EQ(faulted.stateFlags & 1, 1);
+            break;
+        }
+    }
+}
+
+constexpr char kNameNotTaken[] = "il file non \xe8 stato salvato";
+constexpr char kLinkGone[] = "Centralina disconnessa";
+constexpr char kLoadNotBegun[] = "Impossibile eseguire il salvataggio";
+constexpr char kLoadPutBack[] = "non ha accettato tutti i dati";
+constexpr char kResetRefused[] = "Impossibile effettuare il reset";
+const Say kSerialAsked = Input(kSerialPrompt, kSerial);
+
+// Both saves write the name into the unit first: a refusal or a lost link
+// there puts the old name back and saves nothing.
+const std::map<Fault, Expect> kSave = {{Fault::None, {{}, Ends::After, true}},
+                                       {Fault::Drop, {{Box(kNameNotTaken)}, Ends::Before}},
+                                       {Fault::First, {{Box(kNameNotTaken)}, Ends::Before}},
+                                       {Fault::Middle, {{Box(kNameNotTaken)}, Ends::Before}},
+                                       {Fault::Last, {{}, Ends::After, true}}};
+
+// A refusal at the last exchange, a poll of the unit's readiness, is
+// polled again: the operation succeeds.
+const Operation kOperations[] = {
+    {.name = "Connect",
+     .expect = {{Fault::None, {{}, Ends::After}},
+                {Fault::Drop, {{Box("C01"), Box(kNoConnection)}, Ends::Before}},
+                {Fault::First, {{Box("C02"), Box(kNoConnection)}, Ends::Before}},
+                {Fault::Middle, {{}, Ends::After}},
+                {Fault::Last, {{}, Ends::After}}}},
+    {.name = "FirstSetUp",
+     .neverConfigured = true,
+     .expect = {{Fault::None, {{}, Ends::After}},
+                {Fault::Drop, {{Box("C01"), Box(kNoConnection)}, Ends::NeverConfigured}},
+                {Fault::First, {{Box("C02"), Box(kNoConnection)}, Ends::Before}},
+                {Fault::Middle, {{Box("C01")}, Ends::NeverConfigured}},
+                {Fault::Last, {{Box("C01")}, Ends::NeverConfigured}}}},
+    {.name = "SaveInTheDialog",
+     .prepare = &FaultRuns::haveAnOlderGolf,
+     .run = &FaultRuns::saveInTheDialog,
+     .asks = {Ask(kOverwrite, platform::IDYES)},
+     .expect = kSave},
+    {.name = "SaveFromTheMenu",
+     .prepare = &FaultRuns::haveAnOlderGolf,
+     .run = &FaultRuns::saveFromTheMenu,
+     .expect = kSave},
+    {.name = "LoadIntoTheUnit",
+     .prepare = &FaultRuns::haveAnOlderGolf,
+     .run = &FaultRuns::loadIntoTheUnit,
+     .asks = {Ask(kUnsaved, platform::IDNO)},
+     .expect = {{Fault::None, {{kSerialAsked}, Ends::After}},
+                {Fault::Drop, {{Box(kLinkGone)}, Ends::NeverConfigured}},
+                {Fault::First, {{Box(kLoadNotBegun)}, Ends::Before}},
+                {Fault::Middle, {{Box(kLoadPutBack)}, Ends::Before}},
+                {Fault::Last, {{kSerialAsked}, Ends::After}}}},
+    {.name = "Reset",
+     .prepare = [](FaultRuns&) { EXPECT_EQ(StreamDati->SetValue(5, 1.0), 1); },
+     .run = &FaultRuns::reset,
+     .asks = {Ask(kResetQuestion, platform::IDYES)},
+     .expect = {{Fault::None, {{}, Ends::After}},
+                {Fault::Drop, {{Box("C01")}, Ends::NeverConfigured}},
+                {Fault::First, {{Box(kResetRefused)}, Ends::Before}},
+                {Fault::Middle, {{Box("C01")}, Ends::NeverConfigured}},
+                {Fault::Last, {{Box("C01")}, Ends::NeverConfigured}}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(MainRoad, LinkFaults, ::testing::ValuesIn(kOperations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const Operation& Load() {
+    return kOperations[4];
+}
+
+// The exchange of a clean run that the n-th call starting with prefix is,
+// or the one offset after it.
+const Exchange* Find(const std::vector<Exchange>& exchanges, const std::string& prefix, int n,
+                     int offset = 0) {
+    for (size_t i = 0; i < exchanges.size(); ++i)
+        if (exchanges[i].call.rfind(prefix, 0) == 0 && --n == 0)
+            return i + offset < exchanges.size() ? &exchanges[i + offset] : nullptr;
+    return nullptr;
+}
+
+// The serial number, the last step of a load into the unit: each failure is
+// told, a serial number cut short goes back, and the dialog's result says
+// that the last step failed while the configuration stays loaded.
+struct SerialCase {
+    const char* name;
+    const char* call; // the failing exchange: the n-th call so named, or the one after it
+    int n;
+    int offset;
+    bool drop;
+    bool asked; // the serial number was asked for
+    const char* told;
+    bool written; // the unit holds the new serial number
+};
+
+void PrintTo(const SerialCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SerialStep : public FaultRuns, public ::testing::WithParamInterface<SerialCase> {};
+
+TEST_P(SerialStep, FailsToldAndPutBackWithTheConfigurationLoaded) {
+    const SerialCase& c = GetParam();
+    begin(Load());
+    const Run clean = runWith(
+        Load(), [] {}, Load().expect.at(Fault::None));
+    EXPECT_EQ(sim.serialNumber(), kSerial);
+    EXPECT_EQ(dialogResult, TFormFile::kDone);
+    const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, true);
+    const Exchange* e = Find(exchanges, c.call, c.n, c.offset);
+    ASSERT_NE(e, nullptr);
+    SCOPED_TRACE(e->call);
+
+    startAgain();
+    Expect expect{{}, Ends::After};
+    if (c.asked)
+        expect.told.push_back(kSerialAsked);
+    expect.told.push_back(Box(c.told));
+    const std::string old = sim.serialNumber();
+    const Run faulted = runWith(
+        Load(), [&] { c.drop ? sim.dropAfter(e->open) : sim.failCall(e->all); }, expect);
+    EXPECT_EQ(dialogResult, TFormFile::kLastStepFailed);
+    EXPECT_EQ(sim.serialNumber(), c.written ? kSerial : old);
+    EXPECT_EQ(faulted.unit.at(0x05), std::vector<int>{44}); // the file's configuration
+    EXPECT_EQ(faulted.stateFlags & 1, 0);
+}
+
+constexpr char kNotWritten[] = "numero di serie non \xe8 stato scritto";
+
+INSTANTIATE_TEST_SUITE_P(
+    Load, SerialStep,
+    ::testing::Values(SerialCase{"BeginRefused", "SendCommand(17", 2, 0, false, false, kNotWritten,
+                                 false},
+                      SerialCase{"FirstCharacterRefused", "WriteParamItem(0x0,0,", 1, 0, false,
+                                 true, kNotWritten, false},
+                      SerialCase{"CharacterRefusedHalfWay", "WriteParamItem(0x0,9,", 1, 0, false,
+                                 true, kNotWritten, false},
+                      SerialCase{"LastElementRefused", "WriteParamItem(0x0,19,", 1, 0, false, true,
+                                 kNotWritten, false},
+                      SerialCase{"LinkLostHalfWay", "WriteParamItem(0x0,9,", 1, 0, true, true,
+                                 kNotWritten, false},
+                      SerialCase{"EndRefused", "SendCommand(18", 2, 0, false, true,
+                                 "Impossibile completare correttamente il salvataggio", true},
+                      SerialCase{"UnitNotBack", "SendCommand(18", 2, 1, true, true,
+                                 "Impossibile connettersi correttamente", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A load that loses the link half-way leaves the unit marked never
+// configured: the next connect sets it up with the default configuration.
+TEST_F(FaultRuns, ALoadCutByALostLinkIsSetUpAgainAtTheNextConnect) {
+    begin(Load());
+    const Run clean = runWith(
+        Load(), [] {}, Load().expect.at(Fault::None));
+    const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, true);
+    const Exchange* e = Find(exchanges, "WriteParamRow(0x6154", 1);
+    ASSERT_NE(e, nullptr);
+    startAgain();
+    const Run faulted = runWith(
+        Load(), [&] { sim.dropAfter(e->open); }, Load().expect.at(Fault::Drop));
+    EXPECT_EQ(faulted.stateFlags & 1, 1);
+    // The next start connects and writes the defaults: RifLambda 30, not the file's 44.
+    runProgram({[&] { return connectedShown(); }});
+    EXPECT_EQ(sim.stateFlags() & 1, 0);
+    EXPECT_EQ(sim.peek(0x05), 30);
+}
+
+} // namespace
