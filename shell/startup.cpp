@@ -76,7 +76,6 @@ int WinMain(int argc, char** argv) {
 
     platform::NamedMutex instance(title);
     if (instance.alreadyExists()) {
-        QApplication::setApplicationDisplayName("Initializing...");
         platform::AskRunningInstanceToRaise(title);
         return 0;
     }
@@ -86,8 +85,8 @@ int WinMain(int argc, char** argv) {
         return 0;
     }
     try {
+        // No display name: on X11 Qt would append it to every window's title.
         QApplication::setApplicationName("Vexano");
-        QApplication::setApplicationDisplayName(QString::fromStdString(title));
         QApplication::setApplicationVersion(VEXANO_VERSION);
         shell::RegisterFontSubstitutes();
         shell::InstallProgramScreen();
