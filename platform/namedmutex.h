@@ -9,6 +9,18 @@ class QLockFile;
 
 namespace platform {
 
+// The folder for this user's locks and local sockets, one only this user can
+// write: the runtime folder when it is the user's own with mode 0700 and short
+// enough for a local socket's path, else one made under the home folder.
+// Empty when neither can be had.
+std::string PrivateRuntimeFolder();
+
+// Room a local socket's path leaves for the folder and the name together.
+constexpr size_t kMaxLocalSocketPath = 107;
+// A short file name for a local socket of the given name, the same for every
+// copy of the program run by this user.
+std::string LocalSocketFileName(const std::string& name);
+
 class NamedMutex {
 public:
     explicit NamedMutex(const std::string& name);
@@ -17,6 +29,7 @@ public:
     NamedMutex& operator=(const NamedMutex&) = delete;
 
     // True when another process holds the name (ERROR_ALREADY_EXISTS).
+    // Without a private folder there is no lock, and nothing is held.
     bool alreadyExists() const { return alreadyExists_; }
     // The name turned into something usable as a file or socket name.
     static std::string safeName(const std::string& name);

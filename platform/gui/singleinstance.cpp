@@ -3,22 +3,25 @@
 #include "../namedmutex.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QWidget>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace platform {
 
 std::string InstanceSocketName(const std::string& title) {
-    // A local socket's path has room for about a hundred characters, temp
-    // folder included: a digest keeps the name short whatever the title.
-    const QByteArray digest =
-        QCryptographicHash::hash(QByteArray::fromStdString(NamedMutex::safeName(title)),
-                                 QCryptographicHash::Sha1)
-            .toHex()
-            .left(20);
-    return "vexano-" + digest.toStdString() + ".instance";
+    const std::string folder = PrivateRuntimeFolder();
+    return folder.empty() ? std::string() : folder + '/' + LocalSocketFileName(title);
+}
+
+bool PeerIsThisUser(const QLocalSocket& socket) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    return fd >= 0 && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           size == sizeof peer && peer.uid == geteuid();
 }
 
 namespace {
@@ -31,11 +34,18 @@ const QByteArray kRaise = "raise\n";
 InstanceListener::InstanceListener(const std::string& title, std::function<void()> raise)
     : server_(new QLocalServer(this)), raise_(std::move(raise)) {
     const QString name = socketName(title);
+    if (name.isEmpty())
+        return;                       // no private folder: the lock alone keeps a second copy out
     QLocalServer::removeServer(name); // a socket left by a copy that crashed
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->listen(name);
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = server_->nextPendingConnection()) {
+            if (!PeerIsThisUser(*s)) {
+                s->abort();
+                s->deleteLater();
+                continue;
+            }
             // The request may arrive in pieces: act on the whole line.
             connect(s, &QLocalSocket::readyRead, this, [this, s] {
                 if (!s->canReadLine())
@@ -56,10 +66,17 @@ bool InstanceListener::listening() const {
 }
 
 bool AskRunningInstanceToRaise(const std::string& title, int timeoutMs) {
+    const QString name = socketName(title);
+    if (name.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(socketName(title));
+    socket.connectToServer(name);
     if (!socket.waitForConnected(timeoutMs))
         return false;
+    if (!PeerIsThisUser(socket)) {
+        socket.abort(); // not ours: it hears nothing
+        return false;
+    }
     socket.write(kRaise);
     const bool written = socket.waitForBytesWritten(timeoutMs);
     socket.waitForDisconnected(timeoutMs);

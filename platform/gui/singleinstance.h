@@ -1,12 +1,15 @@
 #pragma once
 // The other half of the single-instance guard: the running copy listens on a
-// per-user local socket named after the program title; a second copy asks it
-// through that socket to come forward.
+// local socket named after the program title in this user's private folder;
+// a second copy asks it through that socket to come forward. Either end talks
+// only to a process of the same user.
 #include <QObject>
 #include <functional>
 #include <string>
 
 class QLocalServer;
+class QLocalSocket;
+class QWidget;
 
 namespace platform {
 
@@ -22,15 +25,19 @@ private:
     std::function<void()> raise_;
 };
 
-// Name of the local socket the running copy listens on: per user and
-// title, short enough for any temporary folder.
+// Path of the local socket the running copy listens on, in this user's
+// private folder; empty when there is none.
 std::string InstanceSocketName(const std::string& title);
+
+// Whether the process at the other end of a connected socket runs as this
+// user.
+bool PeerIsThisUser(const QLocalSocket& socket);
 
 // Asks the running copy to come forward; false when none answered.
 bool AskRunningInstanceToRaise(const std::string& title, int timeoutMs = 2000);
 
 // Restores a window from the minimised state, brings it to the front and puts
 // its last active pop-up (an open modal dialog) on top of it.
-void BringToFront(class QWidget* window);
+void BringToFront(QWidget* window);
 
 } // namespace platform

@@ -1,5 +1,8 @@
 #include "platform/namedmutex.h"
+#include "tests/support/userfolders.h"
 
+#include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QUuid>
 #include <gtest/gtest.h>
@@ -42,7 +45,13 @@ private:
     QProcess process_;
 };
 
-TEST(NamedMutex, SecondHolderInAnotherProcessSeesItExists) {
+// Each test keeps its locks in folders of its own.
+class NamedMutexTest : public ::testing::Test {
+protected:
+    OwnUserFolders own;
+};
+
+TEST_F(NamedMutexTest, SecondHolderInAnotherProcessSeesItExists) {
     const std::string name = freshName();
     platform::NamedMutex mine(name);
     EXPECT_FALSE(mine.alreadyExists());
@@ -50,7 +59,7 @@ TEST(NamedMutex, SecondHolderInAnotherProcessSeesItExists) {
     EXPECT_EQ(other.answer(), "exists");
 }
 
-TEST(NamedMutex, NameHeldByAnotherProcessExistsHereAndIsFreeAfterIt) {
+TEST_F(NamedMutexTest, NameHeldByAnotherProcessExistsHereAndIsFreeAfterIt) {
     const std::string name = freshName();
     Holder other(name);
     ASSERT_EQ(other.answer(), "new");
@@ -60,7 +69,7 @@ TEST(NamedMutex, NameHeldByAnotherProcessExistsHereAndIsFreeAfterIt) {
     EXPECT_FALSE(platform::NamedMutex(name).alreadyExists());
 }
 
-TEST(NamedMutex, LockOfAKilledHolderIsTakenOver) {
+TEST_F(NamedMutexTest, LockOfAKilledHolderIsTakenOver) {
     const std::string name = freshName();
     Holder crashed(name);
     ASSERT_EQ(crashed.answer(), "new");
@@ -69,6 +78,74 @@ TEST(NamedMutex, LockOfAKilledHolderIsTakenOver) {
     EXPECT_FALSE(mine.alreadyExists());
     Holder next(name);
     EXPECT_EQ(next.answer(), "exists") << "the taken-over lock guards again";
+}
+
+// Where the lock and the socket go: the runtime folder only when it is this
+// user's own with mode 0700 and short enough, else one under the home folder.
+TEST(PrivateRuntimeFolder, IsTheRuntimeFolderOnlyWhenItIsPrivateAndShort) {
+    enum class Runtime { Own, OpenToOthers, OfAnotherUser, Unset, TooLong };
+    const std::pair<Runtime, bool> cases[] = {
+        {Runtime::Own, true},    {Runtime::OpenToOthers, false}, {Runtime::OfAnotherUser, false},
+        {Runtime::Unset, false}, {Runtime::TooLong, false},
+    };
+    for (auto [kind, usesRuntime] : cases) {
+        OwnUserFolders own;
+        QString runtime = own.runtime.path();
+        if (kind == Runtime::OpenToOthers) {
+            ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0755), 0);
+        } else if (kind == Runtime::OfAnotherUser) {
+            ASSERT_TRUE(MakeForeign(runtime));
+        } else if (kind == Runtime::TooLong) {
+            runtime += "/" + QString(100, 'd');
+            ASSERT_TRUE(QDir().mkpath(runtime));
+            ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
+        }
+        std::optional<ScopedEnv> env;
+        if (kind == Runtime::Unset)
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            env.emplace("XDG_RUNTIME_DIR", runtime);
+        const QString folder = QString::fromStdString(platform::PrivateRuntimeFolder());
+        SCOPED_TRACE(static_cast<int>(kind));
+        EXPECT_EQ(folder, usesRuntime ? runtime : own.privateFolder());
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0700u);
+    }
+}
+
+// A home folder whose private folder another user made first gives no folder
+// at all: the program then runs without the guard rather than trusting it.
+TEST(PrivateRuntimeFolder, NoneWhenTheHomeOneIsNotThisUsersOwn) {
+    OwnUserFolders own;
+    qunsetenv("XDG_RUNTIME_DIR");
+    ASSERT_TRUE(QDir().mkpath(own.privateFolder()));
+    ASSERT_TRUE(MakeForeign(own.privateFolder()));
+    EXPECT_EQ(platform::PrivateRuntimeFolder(), "");
+    const std::string name = freshName();
+    platform::NamedMutex mine(name);
+    EXPECT_FALSE(mine.alreadyExists());
+    EXPECT_FALSE(platform::NamedMutex(name).alreadyExists()) << "no lock, so nothing is held";
+}
+
+// Locks held where the program used to keep them, or in a runtime folder of
+// another user, keep nobody out; the program's own lock still does.
+TEST_F(NamedMutexTest, ALockOfAnotherUserDoesNotStopIt) {
+    const std::string name = freshName();
+    const QString file = QString::fromStdString(platform::NamedMutex::safeName(name)) + ".lock";
+    QTemporaryDir foreign;
+    QLockFile oldPlace(QDir::tempPath() + "/" + file);
+    QLockFile foreignRuntime(foreign.path() + "/" + file);
+    ASSERT_TRUE(oldPlace.tryLock(0));
+    ASSERT_TRUE(foreignRuntime.tryLock(0));
+    ASSERT_TRUE(MakeForeign(foreign.path()));
+    ScopedEnv runtime("XDG_RUNTIME_DIR", foreign.path());
+
+    platform::NamedMutex mine(name);
+    EXPECT_FALSE(mine.alreadyExists());
+    EXPECT_TRUE(QFileInfo::exists(own.privateFolder() + "/" + file));
+    Holder second(name);
+    EXPECT_EQ(second.answer(), "exists");
 }
 
 TEST(NamedMutex, SafeNamesDifferPerTitleAndAreFileNames) {

@@ -2,12 +2,19 @@
 #include "platform/clock.h"
 #include "platform/gui/singleinstance.h"
 #include "platform/namedmutex.h"
+#include "tests/support/userfolders.h"
 
+#include <QCryptographicHash>
+#include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QUuid>
 #include <QWidget>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -28,7 +35,37 @@ template <typename Work> auto whileServing(Work work) {
 class SingleInstance : public ::testing::Test {
 protected:
     void SetUp() override { GuiApp(); }
+    OwnUserFolders own;
 };
+
+// Someone else's server on a socket path: counts who reached it.
+class Squatter {
+public:
+    explicit Squatter(const QString& name) {
+        QObject::connect(&server_, &QLocalServer::newConnection, [this] {
+            while (QLocalSocket* s = server_.nextPendingConnection()) {
+                ++reached;
+                s->deleteLater();
+            }
+        });
+        listening = server_.listen(name);
+    }
+    bool listening = false;
+    int reached = 0;
+
+private:
+    QLocalServer server_;
+};
+
+// The name the program used to listen on, in the shared temporary folder.
+QString OldSocketName(const std::string& title) {
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArray::fromStdString(platform::NamedMutex::safeName(title)),
+                                 QCryptographicHash::Sha1)
+            .toHex()
+            .left(20);
+    return "vexano-" + QString::fromLatin1(digest) + ".instance";
+}
 
 TEST_F(SingleInstance, SecondCopyRaisesTheFirst) {
     const std::string title = freshTitle();
@@ -50,6 +87,117 @@ TEST_F(SingleInstance, ALongTitleStillListens) {
     ASSERT_TRUE(listener.listening());
     EXPECT_TRUE(whileServing([&] { return platform::AskRunningInstanceToRaise(title); }));
     EXPECT_EQ(raised, 1);
+}
+
+// A temporary folder deep enough that a socket in it could not be bound,
+// with the runtime folder inside it.
+TEST_F(SingleInstance, ADeepTemporaryFolderStillListens) {
+    const QString deep = own.home.path() + "/" + QString(200, 't');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ScopedEnv tmp("TMPDIR", deep);
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.path().startsWith(deep));
+    ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", runtime.path());
+    const std::string title = freshTitle();
+    int raised = 0;
+    platform::InstanceListener listener(title, [&] { ++raised; });
+    ASSERT_TRUE(listener.listening());
+    EXPECT_LE(platform::InstanceSocketName(title).size(), platform::kMaxLocalSocketPath);
+    EXPECT_TRUE(whileServing([&] { return platform::AskRunningInstanceToRaise(title); }));
+    EXPECT_EQ(raised, 1);
+}
+
+// Sockets another user bound first, in the shared temporary folder under the
+// old name or in a runtime folder that is not this user's, hear nothing.
+TEST_F(SingleInstance, ASocketOfSomeoneElseNeverHearsTheRequest) {
+    const std::string title = freshTitle();
+    Squatter oldName(OldSocketName(title));
+    ASSERT_TRUE(oldName.listening);
+    QTemporaryDir foreign;
+    Squatter inForeignRuntime(foreign.path() + "/" +
+                              QString::fromStdString(platform::LocalSocketFileName(title)));
+    ASSERT_TRUE(inForeignRuntime.listening);
+    ASSERT_TRUE(MakeForeign(foreign.path()));
+    ScopedEnv runtime("XDG_RUNTIME_DIR", foreign.path());
+
+    EXPECT_FALSE(whileServing([&] { return platform::AskRunningInstanceToRaise(title, 500); }));
+    int raised = 0;
+    {
+        platform::InstanceListener listener(title, [&] { ++raised; });
+        ASSERT_TRUE(listener.listening());
+        EXPECT_TRUE(whileServing([&] { return platform::AskRunningInstanceToRaise(title); }));
+    }
+    EXPECT_EQ(raised, 1);
+    EXPECT_EQ(oldName.reached, 0);
+    EXPECT_EQ(inForeignRuntime.reached, 0);
+}
+
+// A server run by another user is told apart by its credentials.
+TEST_F(SingleInstance, APeerOfAnotherUserIsNotThisUser) {
+    if (!RunsAsRoot())
+        GTEST_SKIP() << "needs root to run a server as another user";
+    QTemporaryDir folder;
+    ASSERT_TRUE(MakeForeign(folder.path()));
+    const QByteArray path = QFile::encodeName(folder.path() + "/s");
+    int ready[2];
+    int stop[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(stop), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) { // only calls safe after fork from here on
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.constData(), path.size());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        char c = 0;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ||
+            ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(fd, 4) != 0)
+            c = 1;
+        (void)!::write(ready[1], &c, 1);
+        (void)!::read(stop[0], &c, 1);
+        ::_exit(0);
+    }
+    char bound = 1;
+    ASSERT_EQ(::read(ready[0], &bound, 1), 1);
+    ASSERT_EQ(bound, 0);
+    QLocalSocket theirs;
+    theirs.connectToServer(QFile::decodeName(path));
+    ASSERT_TRUE(theirs.waitForConnected(2000));
+    EXPECT_FALSE(platform::PeerIsThisUser(theirs));
+    (void)!::write(stop[1], "x", 1);
+    ::waitpid(child, nullptr, 0);
+    for (int fd : {ready[0], ready[1], stop[0], stop[1]})
+        ::close(fd);
+
+    Squatter mine(folder.path() + "/mine");
+    QLocalSocket ours;
+    ours.connectToServer(folder.path() + "/mine");
+    ASSERT_TRUE(ours.waitForConnected(2000));
+    EXPECT_TRUE(platform::PeerIsThisUser(ours));
+}
+
+// Where no socket can be bound (a home folder too deep, no runtime folder),
+// the running copy does not listen, but its lock still keeps a second copy
+// out, and the second copy's request ends at once.
+TEST_F(SingleInstance, WithoutListeningTheLockStillKeepsASecondCopyOut) {
+    const QString deep = own.home.path() + "/" + QString(120, 'h');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ScopedEnv home("HOME", deep);
+    qunsetenv("XDG_RUNTIME_DIR");
+    const std::string title = freshTitle();
+    platform::NamedMutex first(title);
+    ASSERT_FALSE(first.alreadyExists());
+    platform::InstanceListener listener(title, [] {});
+    EXPECT_FALSE(listener.listening());
+    QProcess second;
+    second.start(VEXANO_MUTEX_HOLDER, {QString::fromStdString(title)});
+    ASSERT_TRUE(second.waitForReadyRead(5000));
+    EXPECT_EQ(second.readLine().trimmed(), "exists");
+    second.closeWriteChannel();
+    second.waitForFinished(5000);
+    EXPECT_FALSE(platform::AskRunningInstanceToRaise(title, 500));
 }
 
 TEST_F(SingleInstance, NobodyListeningAnswersFalse) {

@@ -8,10 +8,12 @@
 
 #include "platform/gui/singleinstance.h"
 #include "platform/namedmutex.h"
+#include "tests/support/userfolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTimer>
 
@@ -126,44 +128,66 @@ TEST_F(ProgramProcess, ASecondCopyBringsTheFirstForwardAndEnds) {
 // The whole start in this process: the data module and the main window are
 // made, the start-up connection is tried, and closing the window ends the
 // run with both libraries freed and every window gone.
-class StartUp : public ShellTest {};
+class StartUp : public ShellTest {
+protected:
+    // Runs the program until the user closes the main window once the
+    // start-up boxes were answered; true when the window was seen.
+    bool runUntilClosed() {
+        data.reset(); // the program makes its own data module
+        StreamDati = nullptr;
+        ScriptedModals modals;
+        bool sawWindow = false;
+        sim.setAbsent(true);
+        modals.expectMessageBox(platform::IDOK, "C01");
+        modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
+        int ticks = 0;
+        QTimer::singleShot(0, [&] {
+            auto* closer = new QTimer;
+            QObject::connect(closer, &QTimer::timeout, [&, closer] {
+                if ((modals.pendingExpectations() != 0 || !FormMain) && ++ticks < 2000)
+                    return;
+                if (!FormMain)
+                    return;
+                sawWindow = FormMain->isVisible() && StreamDati && LanguagesModule && BasarioModule;
+                closer->stop();
+                closer->deleteLater();
+                FormMain->close();
+            });
+            closer->start(5);
+        });
+        char name[] = "Vexano";
+        char* argv[] = {name, nullptr};
+        EXPECT_EQ(WinMain(1, argv), 0);
+        return sawWindow;
+    }
+    OwnUserFolders own;
+};
 
 TEST_F(StartUp, RunsUntilTheMainWindowClosesThenFreesEverything) {
-    data.reset(); // the program makes its own data module
-    StreamDati = nullptr;
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    ScriptedModals modals;
-    bool sawWindow = false;
-    sim.setAbsent(true);
-    modals.expectMessageBox(platform::IDOK, "C01");
-    modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
-    int ticks = 0;
-    QTimer::singleShot(0, [&] {
-        // Once the start-up boxes were answered, the user leaves by the menu.
-        auto* closer = new QTimer;
-        QObject::connect(closer, &QTimer::timeout, [&, closer] {
-            if ((modals.pendingExpectations() != 0 || !FormMain) && ++ticks < 2000)
-                return;
-            if (!FormMain)
-                return;
-            sawWindow = FormMain->isVisible() && StreamDati && LanguagesModule && BasarioModule;
-            closer->stop();
-            closer->deleteLater();
-            FormMain->close();
-        });
-        closer->start(5);
-    });
-    char name[] = "Vexano";
-    char* argv[] = {name, nullptr};
-    EXPECT_EQ(WinMain(1, argv), 0);
-    qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_TRUE(sawWindow);
+    EXPECT_TRUE(runUntilClosed());
     EXPECT_EQ(FormMain, nullptr);
     EXPECT_EQ(StreamDati, nullptr);
     EXPECT_EQ(LanguagesModule, nullptr);
     EXPECT_EQ(BasarioModule, nullptr);
     BindLanguageLibrary(); // the other tests read the library's strings
+}
+
+// Another local user's runtime folder holding a lock of the program's name,
+// and a lock in the shared temporary folder where the program used to keep
+// it: the program starts all the same.
+TEST_F(StartUp, LocksOfAnotherUserDoNotKeepItFromStarting) {
+    SetupEditionProfile(128);
+    const QString file =
+        QString::fromStdString(platform::NamedMutex::safeName(GetProductTitle())) + ".lock";
+    QTemporaryDir foreign;
+    QLockFile theirs(foreign.path() + "/" + file);
+    QLockFile oldPlace(QDir::tempPath() + "/" + file);
+    ASSERT_TRUE(theirs.tryLock(0));
+    ASSERT_TRUE(oldPlace.tryLock(0));
+    ASSERT_TRUE(MakeForeign(foreign.path()));
+    ScopedEnv runtime("XDG_RUNTIME_DIR", foreign.path());
+    EXPECT_TRUE(runUntilClosed());
+    BindLanguageLibrary();
 }
 
 } // namespace
