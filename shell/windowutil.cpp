@@ -139,11 +139,23 @@ void shell::InstallProgramScreen() {
 #include <QElapsedTimer>
 #include <QWindow>
 
-void shell::ShowNow(QWidget* window) {
-    window->show();
+namespace {
+bool OnScreen(const QWidget* window) {
+    const QWindow* handle = window->windowHandle();
+    return !handle || (window->testAttribute(Qt::WA_Mapped) && handle->isExposed());
+}
+} // namespace
+
+void shell::WaitUntilOnScreen(QWidget* window) {
     QElapsedTimer waited;
     waited.start();
-    while (window->windowHandle() && !window->windowHandle()->isExposed() && waited.elapsed() < 250)
+    while (window->isVisible() && !window->isMinimized() && !OnScreen(window) &&
+           waited.elapsed() < 1000)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+}
+
+void shell::ShowNow(QWidget* window) {
+    window->show();
+    WaitUntilOnScreen(window);
     window->repaint();
 }

@@ -46,9 +46,13 @@ void InstallProgramScreen();
 } // namespace shell
 
 namespace shell {
-// Shows a modeless window and paints it at once, waiting briefly until the
-// window system has put it on the screen: the work that follows runs on this
-// thread, so nothing else would paint it. Pending timers may run meanwhile,
-// so it is not for a window that opens while another one is being shown.
+// Waits, for a second at most, until the window system has put a shown
+// window on the screen: until then a repaint paints nothing. A window hidden
+// and shown again still reads as exposed from before, so its mapping is what
+// counts. Pending timers may run meanwhile.
+void WaitUntilOnScreen(QWidget* window);
+// Shows a modeless window and paints it at once, once it is on the screen:
+// the work that follows runs on this thread, so nothing else would paint it.
+// Not for a window that opens while another one is being shown.
 void ShowNow(QWidget* window);
 } // namespace shell

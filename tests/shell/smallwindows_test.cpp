@@ -4,6 +4,7 @@
 #include "formattesa.h"
 #include "smallwindows.h"
 #include "ui_FormAttesa.h"
+#include "windowutil.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -48,6 +49,34 @@ TEST_F(WaitWindow, IsTheProgressReceiverWhileShown) {
     EXPECT_EQ(Screen().ProgressReceiver(), nullptr);
     w.reset();
     EXPECT_EQ(FormAttesa, nullptr);
+}
+
+// The texts that the label showed each time it was painted.
+class PaintedTexts : public QObject {
+public:
+    std::vector<std::string> texts;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            texts.push_back(static_cast<QLabel*>(watched)->text().toStdString());
+        return false;
+    }
+};
+
+// A caller with several phases hides the wait window, re-captions it and
+// shows it again before work that holds the event loop: it is painted with
+// its new texts before that work starts, not left as it was.
+TEST_F(WaitWindow, ShownAgainItIsPaintedWithItsNewTextsAtOnce) {
+    auto w = TFormAttesa::Open(nullptr, "Caricamento", "Caricamento dati...", "Completato");
+    Screen().SendProgress(100);
+    ProcessEvents();
+    PaintedTexts painted;
+    w->ui()->Label->installEventFilter(&painted);
+    w->hide();
+    w->SetLabel("Scaricamento dati in centralina...");
+    shell::ShowNow(w.get());
+    ASSERT_FALSE(painted.texts.empty()) << "not painted before the work";
+    EXPECT_EQ(painted.texts.back(), "Scaricamento dati in centralina...");
+    w->ui()->Label->removeEventFilter(&painted);
 }
 
 TEST_F(WaitWindow, ActivatingTheProgramBringsItBackWhileAWaitWindowIsOpen) {
