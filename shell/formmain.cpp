@@ -293,11 +293,8 @@ void TFormMain::setHighlight(int index, bool on) {
 
 void TFormMain::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    if (shown_)
-        return;
-    shown_ = true;
-    // Runs once the window is on the screen, so its repaints are seen.
-    QTimer::singleShot(0, this, &TFormMain::FormShow);
+    if (!shown_)
+        QTimer::singleShot(0, this, &TFormMain::FormShow);
 }
 
 void TFormMain::buildLanguageMenus() {
@@ -321,6 +318,9 @@ void TFormMain::buildLanguageMenus() {
 }
 
 void TFormMain::FormShow() {
+    if (shown_)
+        return; // once, at the first show
+    shown_ = true;
     buildLanguageMenus();
     const QList<QAction*> items = popupMenu_->actions();
     if (!items.isEmpty()) {
@@ -328,6 +328,9 @@ void TFormMain::FormShow() {
         items[(k >= 0 && k < items.size()) ? k : 0]->trigger();
     }
     setWindowTitle(platform::toUnicode(GetProductTitle()));
+    // This may run before the window system has put the window on the
+    // screen; a repaint then would paint nothing until after the wait.
+    shell::WaitUntilOnScreen(this);
     repaint();
     if (splash_) {
         splash_->activateWindow();

@@ -5,6 +5,7 @@
 #include "core/quarnglobaldata.h"
 #include "formmain.h"
 #include "language.h"
+#include "smallwindows.h"
 #include "statuspanels.h"
 #include "ui_FormMain.h"
 
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 
 namespace {
@@ -75,6 +77,48 @@ TEST_F(MainWindow, StartsInTheStoredLanguageAndSwitchesFromTheMenu) {
         EXPECT_EQ(l->x(), left);
     ui->MenuSelLingua->actions()[0]->trigger();
     EXPECT_EQ(label(ui->LabelConfig), "CONFIGURA VETTURA");
+}
+
+// Whether the splash was still there at each paint of the menu.
+class MenuPaints : public QObject {
+public:
+    explicit MenuPaints(TFormSplash* splash) : splash_(splash) {}
+    std::vector<bool> withSplash;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            withSplash.push_back(!splash_.isNull());
+        return false;
+    }
+
+private:
+    QPointer<TFormSplash> splash_;
+};
+
+// The window is painted while the splash waits, even when its first show
+// runs before the window system has put it on the screen; and that handler
+// runs once.
+TEST_F(MainWindow, IsPaintedBeforeTheSplashGoes) {
+    sim.setAbsent(true);
+    auto w = std::make_unique<TFormMain>();
+    FormMain = w.get();
+    auto* splash = w->findChild<TFormSplash*>();
+    ASSERT_NE(splash, nullptr);
+    MenuPaints paints(splash);
+    w->ui()->centralwidget->installEventFilter(&paints);
+    modals.expectMessageBox(platform::IDOK, "C01");
+    modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
+    // Shown, hidden and shown again, the window is not on the screen until
+    // the window system says so, as after a first show on a busy X server.
+    w->show();
+    w->hide();
+    w->show();
+    ASSERT_FALSE(w->testAttribute(Qt::WA_Mapped));
+    w->FormShow(); // before any event is handled
+    ASSERT_FALSE(paints.withSplash.empty()) << "not painted before the splash's wait";
+    EXPECT_TRUE(paints.withSplash.front());
+    ProcessEvents();
+    EXPECT_EQ(modals.pendingExpectations(), 0) << "the start-up ran once";
+    w->ui()->centralwidget->removeEventFilter(&paints);
 }
 
 TEST_F(MainWindow, LabelsInKeyboardOrderWithOneHighlight) {
