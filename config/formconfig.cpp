@@ -1,5 +1,6 @@
 #include "formconfig.h"
 
+#include "formmodmappa.h"
 #include "gridfit.h"
 #include "mapgrid.h"
 #include "pagecontrol.h"
@@ -303,6 +304,11 @@ TFormConfig::TFormConfig(QWidget* owner)
     LabApMotLeft = ui_->LabApMot->x();
     LabApMot2Left = ui_->LabApMot2->x();
     LimitHintDistance = ui_->LabelLimite->x() - ui_->EditGiriCambio->x();
+    // 4. The cell dialog every grid uses; the grids stop the timer while
+    // a dialog of theirs is open.
+    FormModMappa = new TFormModMappa(this);
+    for (TMapGrid* grid : findChildren<TMapGrid*>())
+        grid->SetTimer(Timer1);
     // 5. Parameter ids.
     bindParameters();
     // 6. The correction tables share one page.
@@ -327,6 +333,8 @@ TFormConfig::TFormConfig(QWidget* owner)
 TFormConfig::~TFormConfig() {
     if (FormConfig == this)
         FormConfig = nullptr;
+    if (FormModMappa && FormModMappa->parent() == this)
+        FormModMappa = nullptr;
 }
 
 int TFormConfig::screenWidth() const {
@@ -547,6 +555,8 @@ void TFormConfig::fitGrids() {
         ui_->PageControl->widget(i)->resize(page);
     const int w = page.width();
     const int h = page.height();
+    for (TMapGrid* grid : findChildren<TMapGrid*>())
+        grid->ShapeFromImage();
     auto place = [](QWidget* grid, double left, int top) { grid->move(truncToInt(left), top); };
     auto centre = [w](QWidget* grid) { return (w - grid->width()) / 2.0; };
     auto inner = [](QWidget* grid) { return 2 * static_cast<QFrame*>(grid)->frameWidth(); };

@@ -1,6 +1,8 @@
 // The editor's texts in the current language: captions, list items and the
 // texts it keeps for messages and unit labels.
 #include "formconfig.h"
+#include "formmodmappa.h"
+#include "mapgrid.h"
 
 #include "pagecontrol.h"
 #include "ui_FormConfig.h"
@@ -294,4 +296,8 @@ void TFormConfig::LoadCaptions() {
         if (auto* label = findChild<QLabel*>(c.control))
             label->setText(platform::toUnicode(Text(c.n)));
     ui()->ButtonTaratura->setText(platform::toUnicode(Text(321)));
+    if (FormModMappa)
+        FormModMappa->LoadCaptions();
+    for (TMapGrid* grid : findChildren<TMapGrid*>())
+        grid->LoadCaptions();
 }

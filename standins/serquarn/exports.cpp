@@ -218,6 +218,10 @@ SQ_EXPORT void SimUnit_ClearCallLog(void) {
     unit().clearCallLog();
 }
 
+SQ_EXPORT long long SimUnit_LineBytes(void) {
+    return static_cast<long long>(unit().lineBytes());
+}
+
 SQ_EXPORT int SimUnit_LastProgram(unsigned char* buffer, int size, char* md5Hex) {
     if (!unit().hasProgram())
         return -1;

@@ -82,6 +82,8 @@ int SimUnit_MemoryPath(char* buffer, int size);
 // Every operation as "Name(args)=result", one a line, oldest first.
 int SimUnit_CallLog(char* buffer, int size);
 void SimUnit_ClearCallLog(void);
+// Bytes put on the line (requests and answers) since the log was cleared.
+long long SimUnit_LineBytes(void);
 // The payload of the last successful programming: its size (-1 when none),
 // at most size bytes copied, and its MD5 as 32 hex digits and a 0.
 int SimUnit_LastProgram(unsigned char* buffer, int size, char* md5Hex);

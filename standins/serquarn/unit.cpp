@@ -187,7 +187,7 @@ void SimulatedUnit::reset(const std::string& memoryPath) {
     hasProgram_ = false;
     lastProgram_.clear();
     engineEpoch_ = now();
-    log_.clear();
+    clearCallLog();
     openLogFile();
 }
 
@@ -282,6 +282,7 @@ SimulatedUnit::Route SimulatedUnit::route() {
 }
 
 void SimulatedUnit::transmit(int requestBytes, int answerBytes) {
+    lineBytes_ += uint64_t(requestBytes + answerBytes);
     if (settings_.baud <= 0)
         return;
     // 10 bits a byte; the remainder below a millisecond is carried on.

@@ -76,7 +76,14 @@ public:
     bool hasProgram() const { return hasProgram_; }
     const QByteArray& lastProgram() const { return lastProgram_; }
     const std::deque<std::string>& callLog() const { return log_; }
-    void clearCallLog() { log_.clear(); }
+    // Clearing the log also starts a new count of the bytes on the line.
+    void clearCallLog() {
+        log_.clear();
+        lineBytes_ = 0;
+    }
+    // Bytes sent and received on the line since the log was cleared, whether
+    // or not the line-speed model is on.
+    uint64_t lineBytes() const { return lineBytes_; }
     void log(std::string entry);
 
 private:
@@ -126,6 +133,7 @@ private:
     uint32_t restartAt_ = 0;
     uint32_t engineEpoch_ = 0;
     uint64_t lineCarry_ = 0; // line time not yet slept, in 1/(baud x 1000) ms
+    uint64_t lineBytes_ = 0;
     bool savePending_ = false;
 
     std::vector<uint8_t> frozen_[3];

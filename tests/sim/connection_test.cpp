@@ -83,16 +83,23 @@ TEST_F(SimTest, LineTimeIsTenBitsPerByteOfRequestAndAnswer) {
     EXPECT_EQ(clock.tickCount() - single, 233u); // 32 x 7 x 10 / 9600 s = 233.3 ms
 
     link->Close();
+    sim.clearCallLog();
     const uint32_t offline = clock.tickCount();
     EXPECT_TRUE(link->WriteParam(0x04, 2));
     EXPECT_FALSE(link->ReadParam(0xc30c, values));
     EXPECT_EQ(clock.tickCount(), offline) << "nothing goes on the line while closed";
+    EXPECT_EQ(sim.lineBytes(), 0);
 
     sim.setBaud(0);
     ASSERT_TRUE(link->Connect());
+    sim.clearCallLog();
     const uint32_t off = clock.tickCount();
     ASSERT_TRUE(link->ReadParam(0xc30c, values));
+    ASSERT_TRUE(link->WriteParam(0x04, 2));
     EXPECT_EQ(clock.tickCount(), off);
+    EXPECT_EQ(sim.lineBytes(), 30 + 7) << "counted with the line model off too";
+    sim.clearCallLog();
+    EXPECT_EQ(sim.lineBytes(), 0);
 }
 
 TEST_F(SimTest, LineSpeedComesFromTheEnvironmentAtReset) {

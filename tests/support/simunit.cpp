@@ -222,6 +222,10 @@ void SimUnit::clearCallLog() {
     call<void>("SimUnit_ClearCallLog");
 }
 
+long long SimUnit::lineBytes() const {
+    return call<long long>("SimUnit_LineBytes");
+}
+
 std::optional<SimUnit::Program> SimUnit::lastProgram() const {
     const int size =
         call<int, unsigned char*, int, char*>("SimUnit_LastProgram", nullptr, 0, nullptr);

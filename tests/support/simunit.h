@@ -99,7 +99,10 @@ public:
     // "Name(args)=result" per operation, ids in hex, oldest first.
     std::vector<std::string> callLog() const;
     int countCalls(const std::string& prefix) const;
+    // Also starts a new count of lineBytes.
     void clearCallLog();
+    // Bytes put on the line, requests and answers, since the log was cleared.
+    long long lineBytes() const;
 
     struct Program {
         std::vector<uint8_t> payload;

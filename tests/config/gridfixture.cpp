@@ -1,0 +1,83 @@
+#include "gridfixture.h"
+
+#include "gridfit.h"
+
+#include "core/transfer.h"
+#include "language.h"
+
+#include <QApplication>
+
+GridTest::GridTest() {
+    window = std::make_unique<QWidget>();
+    window->resize(800, 600);
+    LanguageIndex = 0;
+}
+
+GridTest::~GridTest() {
+    window.reset();
+    LanguageIndex = 0;
+}
+
+void GridTest::LoadUnit(int cols, int rows) {
+    columns = cols;
+    ASSERT_TRUE(sim.setMapGeometry(cols, rows + 1)) << "the unit counts the open-loop row";
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            ASSERT_TRUE(sim.poke(0x54, r * cols + c, MapValue(r, c)));
+    for (int c = 0; c < cols; ++c) {
+        ASSERT_TRUE(sim.poke(0x3d, c, RifGiriK(c)));
+        ASSERT_TRUE(sim.poke(0x7f, c, 100 + 10 * c));
+    }
+    for (int r = 0; r < rows; ++r)
+        ASSERT_TRUE(sim.poke(0x37, r, 50 + 40 * r));
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(sim.poke(0x0c, i, 1000 + 500 * i));
+        ASSERT_TRUE(sim.poke(0x82, i, 20 + 5 * i));
+        ASSERT_TRUE(sim.poke(0x83, i, 10 * i));
+    }
+    for (int i = 0; i < 9; ++i) {
+        ASSERT_TRUE(sim.poke(0x2b, i, 95 + i));
+        ASSERT_TRUE(sim.poke(0x5d, i, 105 - i));
+    }
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(sim.poke(0x2a, i, 250 - 25 * i));
+        ASSERT_TRUE(sim.poke(0x5c, i, 250 - 25 * i));
+    }
+    for (int i = 0; i < 15; ++i)
+        ASSERT_TRUE(sim.poke(0x7b, i, 200 + 300 * i));
+    ASSERT_TRUE(data->EcuLink()->Connect());
+    ASSERT_TRUE(data->Transfer(kTransferUnitToImage, "", 0, kGroupAll, false))
+        << data->LastTransferError();
+    ASSERT_EQ(data->GetNumeroColonne(), cols);
+    ASSERT_EQ(data->GetNumeroRighe(), rows);
+    sim.clearCallLog();
+}
+
+TMapGrid& GridTest::Grid(TGridKind kind) {
+    auto* grid = new TMapGrid(window.get());
+    grid->SetKind(kind);
+    grid->ShapeFromImage();
+    grid->setGeometry(10, 10, 700, 400);
+    window->show();
+    return *grid;
+}
+
+int GridTest::UnitMap(int row, int col) const {
+    return sim.peek(0x54, row * columns + col).value_or(-1);
+}
+
+void GridTest::Fit(TMapGrid& grid, int width, int height, int firstColumn) {
+    const int frame = 2 * grid.frameWidth();
+    ApplyGridFit(
+        grid, FitGrid(width - frame, height - frame, grid.RowCount(), grid.ColCount(), firstColumn),
+        firstColumn);
+}
+
+void GridTest::Colour(TMapGrid& grid, const QColor& cells, const QColor& fixed) {
+    QPalette p = grid.palette();
+    p.setColor(QPalette::Base, cells);
+    p.setColor(QPalette::Button, fixed);
+    p.setColor(QPalette::Text, QColor(0, 0, 128));
+    p.setColor(QPalette::ButtonText, QColor(0, 0, 128));
+    grid.setPalette(p);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// A data module over the simulated unit whose memory holds a known map,
+// read into the image, and grids of the editor in a window on the
+// offscreen screen.
+#include "mapgrid.h"
+#include "shellfixture.h"
+
+#include <QWidget>
+#include <memory>
+
+class GridTest : public ShellTest {
+protected:
+    GridTest();
+    ~GridTest() override;
+
+    // The unit gets a map of `columns` x `rows` (NumeroColonne x NumeroRighe)
+    // and the other tables of the grids, and the image reads it.
+    void LoadUnit(int columns, int rows);
+    // A grid of the kind in the window, shaped from the image and shown.
+    TMapGrid& Grid(TGridKind kind);
+    // Fits the grid's cells to width x height as the editor does.
+    static void Fit(TMapGrid& grid, int width, int height, int firstColumn = 0);
+    // The grid's colours as the editor sets them: cells, fixed cells, navy fonts.
+    static void Colour(TMapGrid& grid, const QColor& cells, const QColor& fixed);
+    // The map cell as the unit holds it.
+    int UnitMap(int row, int col) const;
+
+    static int MapValue(int row, int col) { return 60 + row * 12 + col; }
+    static int RifGiriK(int col) { return 803 + 500 * col; }
+
+    int columns = 0;
+    std::unique_ptr<QWidget> window;
+};
