@@ -321,6 +321,7 @@ TFormConfig::TFormConfig(QWidget* owner)
         [this](QPainter& painter, int tab, int visibleIndex, const QRect& rect, bool active) {
             PageControlDrawTab(painter, tab, visibleIndex, rect, active);
         });
+    connect(ui_->MenuEsci, &QAction::triggered, this, &TFormConfig::MenuEsciClick);
     connect(ui_->PageControl, &QTabWidget::currentChanged, this,
             [this](int index) { ShowPage(ui_->PageControl->widget(index)); });
 
@@ -480,6 +481,10 @@ void TFormConfig::PageControlDrawTab(QPainter& painter, int tab, int visibleInde
     const int x = rect.left() + (rect.width() - metrics.horizontalAdvance(text)) / 2;
     const int y = rect.top() + (rect.height() - metrics.height()) / 2;
     painter.drawText(x, y + metrics.ascent(), text);
+}
+
+void TFormConfig::MenuEsciClick() {
+    close();
 }
 
 void TFormConfig::FormClose() {

@@ -35,6 +35,8 @@ public:
     void FormClose();
     void FormResize();
     void FormConstrainedResize();
+    // Esc: closes the window.
+    void MenuEsciClick();
     void PageControlDrawTab(QPainter& painter, int tab, int visibleIndex, const QRect& rect,
                             bool active);
     void LoadCaptions() override;

@@ -19,6 +19,7 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QTabBar>
+#include <QTimer>
 
 namespace {
 
@@ -64,6 +65,22 @@ TEST_F(Frame, ShowingMakesTheEmulationAndMapTabsVisibleAndSizesTheTabs) {
             EXPECT_TRUE(w->isVisibleTo(PageOf(w))) << w->objectName().toStdString();
         EXPECT_EQ(e.ui()->ComboCarburante->x(), e.ui()->EditCilindrata->x());
     });
+}
+
+TEST_F(Frame, TheExitItemClosesTheWindowAndStopsItsTimer) {
+    TFormConfig editor;
+    bool shownRunning = false;
+    modals.expectModal(
+        [&](QDialog& d) {
+            shownRunning = editor.Timer1->isActive();
+            editor.ui()->MenuEsci->trigger();
+            EXPECT_FALSE(d.isVisible());
+            return int(QDialog::Accepted); // not used: the window is closed already
+        },
+        "TFormConfig");
+    EXPECT_EQ(platform::ShowModal(editor), QDialog::Rejected);
+    EXPECT_TRUE(shownRunning);
+    EXPECT_FALSE(editor.Timer1->isActive());
 }
 
 // The map grid fits its room for every geometry, headers only when the image
