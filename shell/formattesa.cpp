@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QMovie>
 #include <QPointer>
 
@@ -29,11 +30,13 @@ void ApplicationActivate(Qt::ApplicationState state) {
 }
 
 constexpr const char* kClip = ":/modules/Vexano/rc/AVI/10000";
+constexpr double kSmallestLabelPoints = 7;
 
 } // namespace
 
 TFormAttesa::TFormAttesa(QWidget* owner) : QDialog(owner), ui_(new Ui::FormAttesa) {
     ui_->setupUi(this);
+    labelFont_ = ui_->Label->font();
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowMinMaxButtonsHint);
     setModal(false);
@@ -65,8 +68,17 @@ void TFormAttesa::SetCaption(const std::string& text) {
     setWindowTitle(platform::toUnicode(text));
 }
 
+// The label's font, made smaller where a text would not fit its one line:
+// the fonts that stand in for the layout's are wider than it.
 void TFormAttesa::SetLabel(const std::string& text) {
-    ui_->Label->setText(platform::toUnicode(text));
+    QLabel* label = ui_->Label;
+    const QString shown = platform::toUnicode(text);
+    QFont font = labelFont_;
+    while (QFontMetrics(font).horizontalAdvance(shown) > label->contentsRect().width() &&
+           font.pointSizeF() > kSmallestLabelPoints)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+    label->setText(shown);
 }
 
 void TFormAttesa::StartAnimation() {

@@ -2,6 +2,7 @@
 // The wait window shown while a long operation runs on the main thread; the
 // one receiver of the transfer's progress.
 #include <QDialog>
+#include <QFont>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,7 @@ private:
     void setPosition(int position);
     void FormClose();
     std::unique_ptr<Ui::FormAttesa> ui_;
+    QFont labelFont_;
     QMovie* movie_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include "ui_FormAttesa.h"
 #include "windowutil.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -77,6 +78,19 @@ TEST_F(WaitWindow, ShownAgainItIsPaintedWithItsNewTextsAtOnce) {
     ASSERT_FALSE(painted.texts.empty()) << "not painted before the work";
     EXPECT_EQ(painted.texts.back(), "Scaricamento dati in centralina...");
     w->ui()->Label->removeEventFilter(&painted);
+}
+
+// The longest labels the callers give still show whole on their one line;
+// a short one keeps the layout's font.
+TEST_F(WaitWindow, ALongLabelIsMadeSmallerToFitAndAShortOneIsNot) {
+    TFormAttesa w(nullptr);
+    QLabel* label = w.ui()->Label;
+    const QFont design = label->font();
+    w.SetLabel("Scaricamento dati in centralina: attendere...");
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()),
+              label->contentsRect().width());
+    w.SetLabel("Attendere...");
+    EXPECT_EQ(label->font(), design);
 }
 
 TEST_F(WaitWindow, ActivatingTheProgramBringsItBackWhileAWaitWindowIsOpen) {
