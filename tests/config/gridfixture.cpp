@@ -40,8 +40,9 @@ void GridTest::LoadUnit(int cols, int rows) {
         ASSERT_TRUE(sim.poke(0x5d, i, 105 - i));
     }
     for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(sim.poke(0x2a, i, 250 - 25 * i));
-        ASSERT_TRUE(sim.poke(0x5c, i, 250 - 25 * i));
+        // The temperatures rise from point 8 to point 1.
+        ASSERT_TRUE(sim.poke(0x2a, i, 25 + 25 * i));
+        ASSERT_TRUE(sim.poke(0x5c, i, 25 + 25 * i));
     }
     for (int i = 0; i < 15; ++i)
         ASSERT_TRUE(sim.poke(0x7b, i, 200 + 300 * i));
