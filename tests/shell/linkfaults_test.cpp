@@ -239,6 +239,23 @@ public:
         sim.reload();
     }
 
+    // Runs the operation once without a fault, then puts everything back:
+    // the exchange of that run that the n-th call starting with prefix is,
+    // or the one offset after it.
+    std::optional<Exchange> exchangeOf(const Operation& op, const std::string& prefix, int n,
+                                       int offset = 0) {
+        begin(op);
+        const Run clean = runWith(
+            op, [] {}, op.expect.at(Fault::None));
+        startAgain();
+        const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, true);
+        for (size_t i = 0; i < exchanges.size(); ++i)
+            if (exchanges[i].call.rfind(prefix, 0) == 0 && --n == 0 &&
+                i + offset < exchanges.size())
+                return exchanges[i + offset];
+        return std::nullopt;
+    }
+
     QByteArray memory;
     int dialogResult = 0;
 };
@@ -353,18 +370,11 @@ const Operation kOperations[] = {
 INSTANTIATE_TEST_SUITE_P(MainRoad, LinkFaults, ::testing::ValuesIn(kOperations),
                          [](const auto& info) { return std::string(info.param.name); });
 
+const Operation& SaveFromTheMenu() {
+    return kOperations[3];
+}
 const Operation& Load() {
     return kOperations[4];
-}
-
-// The exchange of a clean run that the n-th call starting with prefix is,
-// or the one offset after it.
-const Exchange* Find(const std::vector<Exchange>& exchanges, const std::string& prefix, int n,
-                     int offset = 0) {
-    for (size_t i = 0; i < exchanges.size(); ++i)
-        if (exchanges[i].call.rfind(prefix, 0) == 0 && --n == 0)
-            return i + offset < exchanges.size() ? &exchanges[i + offset] : nullptr;
-    return nullptr;
 }
 
 // The serial number, the last step of a load into the unit: each failure is
@@ -389,17 +399,10 @@ class SerialStep : public FaultRuns, public ::testing::WithParamInterface<Serial
 
 TEST_P(SerialStep, FailsToldAndPutBackWithTheConfigurationLoaded) {
     const SerialCase& c = GetParam();
-    begin(Load());
-    const Run clean = runWith(
-        Load(), [] {}, Load().expect.at(Fault::None));
-    EXPECT_EQ(sim.serialNumber(), kSerial);
+    const auto e = exchangeOf(Load(), c.call, c.n, c.offset);
     EXPECT_EQ(dialogResult, TFormFile::kDone);
-    const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, true);
-    const Exchange* e = Find(exchanges, c.call, c.n, c.offset);
-    ASSERT_NE(e, nullptr);
+    ASSERT_TRUE(e);
     SCOPED_TRACE(e->call);
-
-    startAgain();
     Expect expect{{}, Ends::After};
     if (c.asked)
         expect.told.push_back(kSerialAsked);
@@ -436,13 +439,8 @@ INSTANTIATE_TEST_SUITE_P(
 // A load that loses the link half-way leaves the unit marked never
 // configured: the next connect sets it up with the default configuration.
 TEST_F(FaultRuns, ALoadCutByALostLinkIsSetUpAgainAtTheNextConnect) {
-    begin(Load());
-    const Run clean = runWith(
-        Load(), [] {}, Load().expect.at(Fault::None));
-    const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, true);
-    const Exchange* e = Find(exchanges, "WriteParamRow(0x6154", 1);
-    ASSERT_NE(e, nullptr);
-    startAgain();
+    const auto e = exchangeOf(Load(), "WriteParamRow(0x6154", 1);
+    ASSERT_TRUE(e);
     const Run faulted = runWith(
         Load(), [&] { sim.dropAfter(e->open); }, Load().expect.at(Fault::Drop));
     EXPECT_EQ(faulted.stateFlags & 1, 1);
@@ -450,6 +448,27 @@ TEST_F(FaultRuns, ALoadCutByALostLinkIsSetUpAgainAtTheNextConnect) {
     runProgram({[&] { return connectedShown(); }});
     EXPECT_EQ(sim.stateFlags() & 1, 0);
     EXPECT_EQ(sim.peek(0x05), 30);
+}
+
+// A link lost in the middle of the name that does not come back: the old
+// name cannot go back, and the user is told so; no file is written.
+TEST_F(FaultRuns, ANameCutByALinkThatStaysLostIsToldAndSavesNothing) {
+    const auto e = exchangeOf(SaveFromTheMenu(), "WriteParamItem(0x35,4,", 1);
+    ASSERT_TRUE(e);
+    const Run faulted =
+        runWith(SaveFromTheMenu(),
+                [&] {
+                    sim.dropAfter(e->open);
+                    sim.setReconnectDelay(60000);
+                },
+                {{Box("non \xe8 stato salvato.\nIl nome della configurazione in centralina pu\xf2 "
+                      "essere incompleto.\nControllare il collegamento.")},
+                 Ends::Before});
+    EXPECT_FALSE(faulted.fileChanged);
+    // Two characters of the new name reached the unit before the link was lost.
+    EXPECT_EQ(faulted.unit.at(0x35)[2], 'G');
+    EXPECT_EQ(faulted.unit.at(0x35)[3], 'o');
+    EXPECT_EQ(faulted.unit.at(0x35)[4], faulted.before.at(0x35)[4]);
 }
 
 } // namespace
