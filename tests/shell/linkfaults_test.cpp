@@ -471,4 +471,27 @@ TEST_F(FaultRuns, ANameCutByALinkThatStaysLostIsToldAndSavesNothing) {
     EXPECT_EQ(faulted.unit.at(0x35)[4], faulted.before.at(0x35)[4]);
 }
 
+// Once the link is lost the unit cannot take the name, and nothing of it
+// reached the unit: the data in memory can still be saved.
+TEST_F(FaultRuns, ASaveAfterTheLinkWasLostStillWritesTheFile) {
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    sim.dropAfter(0);
+                    int32_t v = 0;
+                    StreamDati->EcuLink()->ReadParam(2, &v); // the loss shows at the next exchange
+                    return true;
+                },
+                [&] { return !connectedShown(); },
+                [&] {
+                    const UnitMemory before = ReadUnitMemory(sim);
+                    QDir().mkpath(workshop.path() + "/ConfigLPG");
+                    script().expectFileDialog(platform::fromUnicode(golf()));
+                    EXPECT_TRUE(FormMain->ActionSalvaExecute());
+                    EXPECT_TRUE(QFile::exists(golf()));
+                    EXPECT_EQ(ReadUnitMemory(sim), before);
+                    StreamDati->SetModified(false);
+                    return true;
+                }});
+}
+
 } // namespace
