@@ -560,56 +560,52 @@ void TFormConfig::fitGrids() {
         ui_->PageControl->widget(i)->resize(page);
     const int w = page.width();
     const int h = page.height();
-    for (TMapGrid* grid : findChildren<TMapGrid*>())
-        grid->ShapeFromImage();
     auto place = [](QWidget* grid, double left, int top) { grid->move(truncToInt(left), top); };
     auto centre = [w](QWidget* grid) { return (w - grid->width()) / 2.0; };
-    auto inner = [](QWidget* grid) { return 2 * static_cast<QFrame*>(grid)->frameWidth(); };
+    // Fits a grid of its present shape into an outer size.
+    auto fit = [](TMapGrid* grid, int width, int height, int firstColumn = 0) {
+        const int frame = 2 * grid->frameWidth();
+        ApplyGridFit(
+            *grid,
+            FitGrid(width - frame, height - frame, grid->RowCount(), grid->ColCount(), firstColumn),
+            firstColumn);
+    };
+    // The map's geometry, the sensor's points, the layout's shapes.
+    for (TMapGrid* grid : findChildren<TMapGrid*>())
+        grid->ShapeFromImage();
 
-    // Emulation table: 2 rows of 13, the first column 150 pixels.
+    // Emulation table: the first column 150 pixels.
     TMapGrid* emi = ui_->DrawGridEmissioni;
-    ApplyGridFit(*emi,
-                 FitGrid(truncToInt(w * 0.98) - inner(emi), emi->height() - inner(emi), 2, 13, 150),
-                 150);
+    fit(emi, truncToInt(w * 0.98), emi->height(), 150);
     place(emi, centre(emi), emi->y());
 
-    // The map above the strip of the open-loop row.
+    // The map above the strip of the open-loop row, whose columns it shares.
     TPageControl* strip = ui_->PageControlK;
     const int room = std::max(0, h - strip->height());
-    const int rows = std::clamp(StreamDati->GetNumeroRighe(), 0, 12) + 1;
-    const int columns = std::clamp(StreamDati->GetNumeroColonne(), 0, 12) + 1;
     TMapGrid* map = ui_->DrawGridK;
-    ApplyGridFit(*map, FitGrid(truncToInt(w * 0.95) - inner(map),
-                               truncToInt(room * 0.85) - inner(map), rows, columns));
+    fit(map, truncToInt(w * 0.95), truncToInt(room * 0.85));
     place(map, centre(map), truncToInt(room * 0.02));
     strip->setGeometry(0, room, w, strip->height());
     TMapGrid* openLoop = ui_->DrawGridOpenLoop;
-    ApplyGridFit(*openLoop, FitGrid(truncToInt(w * 0.95) - inner(openLoop),
-                                    openLoop->height() - inner(openLoop), 3, columns));
+    fit(openLoop, truncToInt(w * 0.95), openLoop->height());
     place(openLoop, map->x() - strip->x(), openLoop->y());
 
-    // Correction tables, on the page they were moved to.
-    struct Correction {
-        TMapGrid* grid;
-        int columns;
-        double width;
-    };
-    for (const Correction& c :
-         {Correction{ui_->DrawGridTempRid, 9, 0.87}, Correction{ui_->DrawGridTempMot, 9, 0.87},
-          Correction{ui_->DrawGridPressDiff, 15, 0.997}}) {
-        const int left = truncToInt(w * 0.016);
-        // Kept inside the page, which the widest would overrun by its left margin.
-        const int outer = std::min(truncToInt(w * c.width), w - left);
-        ApplyGridFit(*c.grid, FitGrid(outer - inner(c.grid), c.grid->height() - inner(c.grid), 2,
-                                      c.columns));
-        place(c.grid, left, c.grid->y());
+    // Correction tables, on the page they were moved to; kept inside it,
+    // which the widest would overrun by its left margin.
+    const int left = truncToInt(w * 0.016);
+    for (auto [grid, width] :
+         {std::pair{ui_->DrawGridTempRid, 0.87}, std::pair{ui_->DrawGridTempMot, 0.87},
+          std::pair{ui_->DrawGridPressDiff, 0.997}}) {
+        fit(grid, std::min(truncToInt(w * width), w - left), grid->height());
+        place(grid, left, grid->y());
     }
 
     // Sensor characteristic: only its four column widths follow the page.
     TMapGrid* temp = ui_->DrawGridTemp;
-    const TGridFit columnsOnly = FitGrid(truncToInt(w * 0.675), temp->height() - inner(temp), 1, 4);
+    const TGridFit columnsOnly =
+        FitGrid(truncToInt(w * 0.675), temp->height(), 1, temp->ColCount());
     temp->horizontalHeader()->setDefaultSectionSize(columnsOnly.columnWidth + 1);
-    temp->resize(columnsOnly.clientWidth + inner(temp), temp->height());
+    temp->resize(columnsOnly.clientWidth + 2 * temp->frameWidth(), temp->height());
     place(temp, w * 0.09, temp->y());
 
     QWidget* button = ui_->ButtonModificaRifTar;

@@ -101,6 +101,8 @@ TEST_P(FrameGeometry, FitsTheMapAndItsOpenLoopRow) {
         TMapGrid& map = *ui.DrawGridK;
         const int frame = 2 * map.frameWidth();
         // One header row and column beyond the geometry, filling the grid.
+        EXPECT_EQ(map.RowCount(), rows + 1);
+        EXPECT_EQ(map.ColCount(), columns + 1);
         EXPECT_EQ(map.horizontalHeader()->defaultSectionSize() * (columns + 1) + frame,
                   map.width());
         EXPECT_EQ(map.verticalHeader()->defaultSectionSize() * (rows + 1) + frame, map.height());
@@ -111,6 +113,7 @@ TEST_P(FrameGeometry, FitsTheMapAndItsOpenLoopRow) {
         EXPECT_LE(std::abs(map.x() - (page.width() - map.x() - map.width())), 1); // centred
         EXPECT_LE(map.y() + map.height(), ui.PageControlK->y());
         TMapGrid& openLoop = *ui.DrawGridOpenLoop;
+        EXPECT_EQ(openLoop.ColCount(), columns + 1);
         EXPECT_EQ(openLoop.horizontalHeader()->defaultSectionSize(),
                   map.horizontalHeader()->defaultSectionSize());
         EXPECT_EQ(openLoop.mapTo(ui.TabKCoefficienti, QPoint()).x(), map.x());
