@@ -17,28 +17,6 @@
 
 namespace {
 
-// Types `text` into the cell dialog, picks the mode and presses OK; the
-// dialog's proposed text goes to *proposed.
-ScriptedModals::DialogAction Answer(std::string text, int mode, std::string* proposed = nullptr,
-                                    QTimer* stopped = nullptr) {
-    return [=](QDialog& d) {
-        auto& dialog = dynamic_cast<TFormModMappa&>(d);
-        Ui::FormModMappa& ui = *dialog.ui();
-        if (proposed)
-            *proposed = platform::fromUnicode(ui.Edit1->text());
-        if (stopped) {
-            EXPECT_FALSE(stopped->isActive()) << "the editor's timer stops for the dialog";
-        }
-        EXPECT_TRUE(ui.RadioAssoluto->isChecked()) << "every edit starts absolute";
-        ui.Edit1->setText(platform::toUnicode(text));
-        QRadioButton* modes[] = {ui.RadioAssoluto, ui.RadioLineare, ui.RadioPercentuale};
-        modes[mode]->setChecked(true);
-        ui.ButtonOK->click();
-        EXPECT_FALSE(dialog.isVisible());
-        return 1;
-    };
-}
-
 class GridEdit : public GridTest {
 protected:
     // Enter on the grid with the selection given.

@@ -1,11 +1,15 @@
 #include "gridfixture.h"
 
+#include "formmodmappa.h"
 #include "gridfit.h"
+#include "ui_FormModMappa.h"
 
 #include "core/transfer.h"
 #include "language.h"
+#include "platform/cp1252.h"
 
 #include <QApplication>
+#include <QTimer>
 
 GridTest::GridTest() {
     window = std::make_unique<QWidget>();
@@ -81,4 +85,24 @@ void GridTest::Colour(TMapGrid& grid, const QColor& cells, const QColor& fixed) 
     p.setColor(QPalette::Text, QColor(0, 0, 128));
     p.setColor(QPalette::ButtonText, QColor(0, 0, 128));
     grid.setPalette(p);
+}
+
+ScriptedModals::DialogAction Answer(std::string text, int mode, std::string* proposed,
+                                    QTimer* stopped) {
+    return [=](QDialog& d) {
+        auto& dialog = dynamic_cast<TFormModMappa&>(d);
+        Ui::FormModMappa& ui = *dialog.ui();
+        if (proposed)
+            *proposed = platform::fromUnicode(ui.Edit1->text());
+        if (stopped) {
+            EXPECT_FALSE(stopped->isActive()) << "the editor's timer stops for the dialog";
+        }
+        EXPECT_TRUE(ui.RadioAssoluto->isChecked()) << "every edit starts absolute";
+        ui.Edit1->setText(platform::toUnicode(text));
+        QRadioButton* modes[] = {ui.RadioAssoluto, ui.RadioLineare, ui.RadioPercentuale};
+        modes[mode]->setChecked(true);
+        ui.ButtonOK->click();
+        EXPECT_FALSE(dialog.isVisible());
+        return 1;
+    };
 }

@@ -7,6 +7,15 @@
 
 #include <QWidget>
 #include <memory>
+#include <string>
+
+class QTimer;
+
+// Types `text` into the cell dialog, picks the mode and presses OK; the
+// dialog's proposed text goes to *proposed; *stopped must be stopped while
+// the dialog is open.
+ScriptedModals::DialogAction Answer(std::string text, int mode, std::string* proposed = nullptr,
+                                    QTimer* stopped = nullptr);
 
 class GridTest : public ShellTest {
 protected:
