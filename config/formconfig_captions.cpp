@@ -292,10 +292,14 @@ void TFormConfig::LoadCaptions() {
     FillCylinderList();
 
     texts_.Load();
+    // A text the table never had leaves the layout's in place of a blank.
+    auto setFromText = [this](auto* control, int n) {
+        if (control && !Text(n).empty())
+            control->setText(platform::toUnicode(Text(n)));
+    };
     for (const Caption& c : kUnitLabels)
-        if (auto* label = findChild<QLabel*>(c.control))
-            label->setText(platform::toUnicode(Text(c.n)));
-    ui()->ButtonTaratura->setText(platform::toUnicode(Text(321)));
+        setFromText(findChild<QLabel*>(c.control), c.n);
+    setFromText(ui()->ButtonTaratura, 321);
     if (FormModMappa)
         FormModMappa->LoadCaptions();
     for (TMapGrid* grid : findChildren<TMapGrid*>())

@@ -15,11 +15,13 @@
 #include "core/basario.h"
 #include "core/edition.h"
 #include "core/iodata.h"
+#include "language.h"
 
 #include <QDialog>
 #include <QHeaderView>
 #include <QTabBar>
 #include <QTimer>
+#include <limits>
 
 namespace {
 
@@ -163,6 +165,28 @@ TEST_F(Frame, CorrectionControlsMoveOntoTheirPage) {
         EXPECT_EQ(w->parentWidget(), editor.ui()->TabCorrezioni);
         EXPECT_EQ(w->y() - before->y(), width() == 800 ? m.at800 : m.at1024);
     }
+}
+
+// A language whose table lacks the editor's strings: captions keep the
+// layout's texts, lists get empty items.
+TEST_F(Frame, StringsTheTableLacksLeaveTheLayoutsTexts) {
+    TFormConfig editor;
+    const int language = LanguageIndex;
+    LanguageIndex = std::numeric_limits<std::int32_t>::max(); // beyond every table
+    editor.LoadCaptions();
+    LanguageIndex = language;
+    const Ui::FormConfig& ui = *editor.ui();
+    EXPECT_EQ(ui.LabelCarburante->text(), "Tipo carburante");
+    EXPECT_EQ(ui.PageControl->tabText(0), "Cambio GAS");
+    EXPECT_EQ(ui.GroupRifSensore->title(), "Riferimenti di livello non standard");
+    EXPECT_EQ(ui.LabelRpm1->text(), "rpm");
+    EXPECT_EQ(ui.ButtonTaratura->text(), "&Inizia taratura");
+    ASSERT_EQ(ui.ComboCarburante->count(), 2);
+    EXPECT_EQ(ui.ComboCarburante->itemText(0), "");
+    EXPECT_EQ(ui.ComboCilindri->count(), 2);
+    EXPECT_EQ(ui.ComboCilindri->itemText(1), "");
+    // The fixed literals of the level sensor stay.
+    EXPECT_EQ(ui.ComboSensore->itemText(1), "0 - 90 ohm");
 }
 
 TEST_F(Frame, CylinderListFollowsTheUnitsModel) {
