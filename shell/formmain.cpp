@@ -350,7 +350,8 @@ void TFormMain::StartupIdle() {
     ExecuteAction(ui_->ActionConnetti);
     if (!connected())
         platform::MessageBox(this, NoConnectionText(), GetProductTitle(), platform::MB_ICONERROR);
-    update();
+    repaint();
+    shell::TraceStartup("connect_end");
 }
 
 void TFormMain::MenuLinguaClick(QAction* item) {
@@ -504,8 +505,13 @@ void TFormMain::FormClose() {
     MenuLabels.clear();
 }
 
+void TFormMain::EndOnRequest() {
+    endRequested_ = true;
+    close();
+}
+
 void TFormMain::closeEvent(QCloseEvent* e) {
-    if (!FormCloseQuery()) {
+    if (!endRequested_ && !FormCloseQuery()) {
         e->ignore();
         return;
     }

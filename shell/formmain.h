@@ -48,6 +48,9 @@ public:
     void StartupIdle();
     void MenuAboutClick();
     void FormClose();
+    // The system's request to end: nobody is there to answer, so the window
+    // closes without the save question.
+    void EndOnRequest();
     void ActionEsciExecute();
     void WMDataChanged(intptr_t wParam, intptr_t lParam);
     void PrepareSaveDialog();
@@ -113,6 +116,7 @@ private:
     QPointer<TFormSplash> splash_;
     TLanguageTexts texts_;
     bool shown_ = false;
+    bool endRequested_ = false;
     bool linkAnnounced_ = false;
 };
 

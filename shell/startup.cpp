@@ -9,6 +9,7 @@
 #include "core/edition.h"
 #include "core/iodata.h"
 #include "core/quarnglobaldata.h"
+#include "platform/endrequest.h"
 #include "platform/gui/modal.h"
 #include "platform/gui/singleinstance.h"
 #include "platform/gui/unattended.h"
@@ -97,6 +98,7 @@ int WinMain(int argc, char** argv) {
         FormMain = new TFormMain;
         shell::CreateConfigEditor();
         platform::InstanceListener listener(title, [] { platform::BringToFront(FormMain); });
+        platform::EndRequestListener endRequest([] { FormMain->EndOnRequest(); });
         if (StreamDati->QuarnGlobalData->CanStart) {
             FormMain->show();
             QApplication::exec();

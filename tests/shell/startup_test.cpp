@@ -16,6 +16,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -50,12 +51,13 @@ protected:
         }
     }
 
-    int run(int timeoutMs = 20000) {
-        QProcess p;
+    void start(QProcess& p, const QString& unitFaults = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("SERQUARN_SIM_FAULTS", unitFaults);
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("VEXANO_VIRTUAL_CLOCK", "1");
         env.insert("VEXANO_MODAL_LOG", log());
+        env.insert("VEXANO_STARTUP_TRACE", trace());
         env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
         env.insert("XDG_RUNTIME_DIR", runtime.path());
         env.insert("TMPDIR", runtime.path());
@@ -64,22 +66,34 @@ protected:
         p.setWorkingDirectory(dir.path());
         p.start(dir.path() + "/Vexano", {});
         EXPECT_TRUE(p.waitForStarted());
-        while (p.state() != QProcess::NotRunning && timeoutMs > 0) {
+    }
+
+    // Waits until the process ends or done() holds.
+    static void waitFor(QProcess& p, const std::function<bool()>& done, int timeoutMs = 20000) {
+        while (p.state() != QProcess::NotRunning && !done() && timeoutMs > 0) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
             p.waitForFinished(10);
             timeoutMs -= 20;
         }
+    }
+
+    int run() {
+        QProcess p;
+        start(p);
+        waitFor(p, [] { return false; });
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         return p.exitCode();
     }
 
     QString log() const { return dir.path() + "/modals.log"; }
-    QStringList logLines() const {
-        QFile f(log());
+    QString trace() const { return dir.path() + "/trace"; }
+    static QStringList lines(const QString& path) {
+        QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
     }
+    QStringList logLines() const { return lines(log()); }
 
     QTemporaryDir dir;
     QTemporaryDir runtime;
@@ -123,6 +137,53 @@ TEST_F(ProgramProcess, ASecondCopyBringsTheFirstForwardAndEnds) {
     qunsetenv("TMPDIR");
     EXPECT_EQ(raised, 1);
     EXPECT_TRUE(logLines().isEmpty());
+}
+
+// A first start under a script: the settings box is answered, the start-up
+// connection sets up the fresh simulated unit, the trace says when that is
+// over, and the system's request to end closes the program cleanly (the
+// settings written, exit code 0), also with data in memory that a save
+// question would otherwise hold open.
+TEST_F(ProgramProcess, AFirstStartSaysWhenConnectedAndEndsWhenTheSystemAsks) {
+    const QString settingsBox =
+        QString::fromLatin1("messagebox\t16\t\tIl programma non \xe8 in grado di rilevare");
+    const struct {
+        const char* faults;
+        QStringList boxes; // the start of each box answered
+    } cases[] = {
+        {"", {settingsBox}},
+        {"refuse_writes",
+         {settingsBox, "messagebox\t16\tPellam - Tavelo Injection System\t"
+                       "Impossibile connettersi."}},
+    };
+    install({"SerQuarnDL.so", "Languages.so", "Basario.so"});
+    const QString settings = dir.path() + "/config/Pellam/3307K.conf";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults);
+        QFile::remove(settings);
+        QFile::remove(log());
+        QFile::remove(trace());
+        QFile::remove(dir.path() + "/unit.mem");
+        QProcess p;
+        start(p, c.faults);
+        const auto connectEnded = [&] {
+            const QStringList events = lines(trace());
+            return !events.isEmpty() && events.last().startsWith("connect_end ");
+        };
+        waitFor(p, connectEnded);
+        ASSERT_TRUE(connectEnded()) << lines(trace()).join(", ").toStdString();
+        EXPECT_FALSE(QFile::exists(settings));
+        p.terminate();
+        waitFor(p, [] { return false; });
+        EXPECT_EQ(p.state(), QProcess::NotRunning);
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(QFile::exists(settings));
+        const QStringList boxes = logLines();
+        ASSERT_EQ(boxes.size(), c.boxes.size()) << boxes.join("\n").toStdString();
+        for (int i = 0; i < boxes.size(); ++i)
+            EXPECT_TRUE(boxes[i].startsWith(c.boxes[i])) << boxes[i].toStdString();
+    }
 }
 
 // The whole start in this process: the data module and the main window are
