@@ -12,7 +12,10 @@ cd "$workshop"
 vexano_sample_firmware "$workshop"
 echo "Starting $program in $workshop (simulated control unit)."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display found: starting the program under a virtual X server."
-    exec xvfb-run -a "$program" "$@"
+    echo "No display found: the program runs on a virtual screen, every box answered" \
+        "with its default; it connects, reads the unit, shows its main window in a" \
+        "screenshot and closes."
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$VEXANO_ROOT/scripts/headless.sh" \
+        "$program" "$@"
 fi
 exec "$program" "$@"
