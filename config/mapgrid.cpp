@@ -109,6 +109,8 @@ std::string PressDiffText(const TMapGrid&, const TStreamDati& d, int col, int ro
 // Point row - 1 of the engine sensor: its number, temperature, voltage and
 // the sensor's resistance against the pull-up to the 5 V reference.
 std::string TempText(const TMapGrid& g, const TStreamDati& d, int col, int row) {
+    if (col >= int(std::size(kTempHeaders)))
+        return {};
     if (row == 0)
         return g.LanguageText(kTempHeaders[col].number, kTempHeaders[col].design);
     const int32_t rpu = d.GetParametriTempMotore(0) * 256 + d.GetParametriTempMotore(1);

@@ -149,12 +149,35 @@ TEST_F(Dialogs, MapReferencesShowTheGeometry) {
         EXPECT_EQ(times, c.rows);
         EXPECT_EQ(ui.GroupRifGiri->height() < 250, c.shrunk) << c.columns << "x" << c.rows;
         // Every field shown has its label, and none lies below its group.
-        for (QWidget* edit : ui.GroupRifGiri->findChildren<TNumericEdit*>())
-            if (!edit->isHidden())
+        for (QWidget* edit : ui.GroupRifGiri->findChildren<TNumericEdit*>()) {
+            if (!edit->isHidden()) {
                 EXPECT_LE(edit->geometry().bottom(), ui.GroupRifGiri->height());
+            }
+        }
         EXPECT_EQ(ui.LabelGiri8->isHidden(), c.columns < 8);
         EXPECT_EQ(Text(dialog.EditRifGiri(0)), "803");
     }
+}
+
+// Before the first transfer the map has no geometry: no fields, nothing to
+// check or write, and OK simply closes.
+TEST_F(Dialogs, MapReferencesOfNoGeometry) {
+    sim.clearCallLog();
+    TFormCentriCelleK dialog(window.get());
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_TRUE(dialog.EditRifGiri(i)->isHidden());
+        EXPECT_TRUE(dialog.NumEditRifMap(i)->isHidden());
+    }
+    EXPECT_LT(dialog.ui()->GroupRifGiri->height(), 250);
+    ScriptedModals modals;
+    modals.expectModal(
+        [](QDialog& d) {
+            dynamic_cast<TFormCentriCelleK&>(d).ui()->ButtonOk->click();
+            return 2;
+        },
+        "TFormCentriCelleK");
+    EXPECT_EQ(platform::ShowModal(dialog), 1);
+    EXPECT_EQ(sim.countCalls("Write"), 0);
 }
 
 TEST_F(Dialogs, MapReferencesCheckedBeforeAnyWrite) {
