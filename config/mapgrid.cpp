@@ -217,11 +217,14 @@ void TMapGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setFont(f);
     painter->setPen(font);
     const QString text = index.data().toString();
+    // A text wider than its cell keeps its start in view.
+    const bool fits = QFontMetrics(f).horizontalAdvance(text) <= option.rect.width();
     if (k.RightAlignRow0 && row == 0)
         painter->drawText(option.rect.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter,
                           text);
     else
-        painter->drawText(option.rect, Qt::AlignCenter, text);
+        painter->drawText(option.rect, (fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter,
+                          text);
     painter->restore();
 }
 

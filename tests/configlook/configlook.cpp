@@ -83,6 +83,16 @@ int main(int argc, char** argv) {
     map->SetCursorPoint(map->CellRect(4, 8).center(), QColor(0, 128, 0));
     Shot(folder, QString("map-%1").arg(argv[1]));
 
+    editor.ui()->PageControl->SetActivePage(editor.ui()->TabEmissioni);
+    Settle();
+    TMapGrid* emulation = editor.ui()->DrawGridEmissioni;
+    emulation->SetLiveColumn(3);
+    emulation->SetSelection({5, 1, 7, 1});
+    emulation->setFocus();
+    Shot(folder, QString("emissioni-%1").arg(argv[1]));
+    editor.ui()->PageControl->SetActivePage(editor.ui()->TabKCoefficienti);
+    map->setFocus();
+
     FormModMappa->ui()->Edit1->setText("-5");
     FormModMappa->ui()->RadioLineare->setChecked(true);
     FormModMappa->show();
