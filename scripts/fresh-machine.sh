@@ -16,7 +16,7 @@ fail() {
 [ "$(id -u)" -eq 0 ] || fail "run it as root (it makes a chroot)"
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 commit="$(git -C "$repo" rev-parse HEAD)"
-[ -z "$(git -C "$repo" status --porcelain --untracked-files=no)" ] ||
+[ -z "$(git -C "$repo" --no-optional-locks status --porcelain --untracked-files=no)" ] ||
     echo "fresh-machine: uncommitted changes are not tested, only $commit"
 cache="${VEXANO_FRESH_CACHE:-${TMPDIR:-/tmp}/vexano-fresh}"
 tarball="$cache/bookworm-minbase.tar"
