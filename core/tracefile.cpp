@@ -230,10 +230,16 @@ bool TTraceWriter::WriteRow(const TTraceRow& row) {
 }
 
 bool TTraceWriter::put(const std::string& text) {
-    if (device_.write(text.data(), qint64(text.size())) != qint64(text.size()))
-        return false;
     auto* file = qobject_cast<QFileDevice*>(&device_);
-    return !file || (file->flush() && file->error() == QFileDevice::NoError);
+    const qint64 before = file ? file->size() : 0;
+    const bool written = device_.write(text.data(), qint64(text.size())) == qint64(text.size()) &&
+                         (!file || (file->flush() && file->error() == QFileDevice::NoError));
+    // A row the disk took only in part is taken back: the file stays whole.
+    if (!written && file && file->size() > before) {
+        file->unsetError();
+        file->resize(before);
+    }
+    return written;
 }
 
 bool ParseTrace(std::string_view text, TTrace& trace) {

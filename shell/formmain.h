@@ -59,6 +59,7 @@ public:
 
     // Actions of the action list.
     void ActionConfExecute();
+    void ActionVisualizzaExecute();
     void ActionConnettiExecute();
     void ActionDisconnettiExecute();
     // True when the image was saved to a file.

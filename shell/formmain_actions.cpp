@@ -5,6 +5,7 @@
 #include "formattesa.h"
 #include "formfile.h"
 #include "formmain.h"
+#include "formvisualizza.h"
 #include "statuspanels.h"
 #include "ui_FormMain.h"
 #include "windowutil.h"
@@ -61,6 +62,7 @@ std::string NameOfConfiguration(const std::string& path) {
 
 void TFormMain::installActions() {
     connect(ui_->ActionConf, &QAction::triggered, this, &TFormMain::ActionConfExecute);
+    connect(ui_->ActionVisualizza, &QAction::triggered, this, &TFormMain::ActionVisualizzaExecute);
     connect(ui_->ActionConnetti, &QAction::triggered, this, &TFormMain::ActionConnettiExecute);
     connect(ui_->ActionDisconnetti, &QAction::triggered, this,
             &TFormMain::ActionDisconnettiExecute);
@@ -189,6 +191,14 @@ void TFormMain::ActionConfExecute() {
                                                          StreamDati->GetNomeConfigurazione()));
     SetScreenCursor(ScreenCursor::HourGlass); // the editor's show puts it back
     platform::ShowModal(*editor);
+}
+
+void TFormMain::ActionVisualizzaExecute() {
+    TFormVisualizza window(this);
+    window.setWindowTitle(
+        window.windowTitle() +
+        platform::toUnicode(" - " + Text(34) + ": " + StreamDati->GetNomeConfigurazione()));
+    platform::ShowModal(window);
 }
 
 void TFormMain::ActionDisconnettiExecute() {

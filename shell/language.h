@@ -28,6 +28,18 @@ extern std::int32_t LanguageCodePage;
 bool LoadLanguageString(int n, std::string& target);
 // The same for a widget's text: target keeps its text when the string is missing.
 bool LoadLanguageString(int n, QString& target);
+// A control's text (a label, button or action) or a menu's title replaced
+// by string n; kept when there is no such string.
+template <typename T> void LoadLanguageCaption(T* target, int n) {
+    QString text = target->text();
+    if (LoadLanguageString(n, text))
+        target->setText(text);
+}
+template <typename T> void LoadLanguageTitle(T* menu, int n) {
+    QString text = menu->title();
+    if (LoadLanguageString(n, text))
+        menu->setTitle(text);
+}
 // String n read as a decimal number (slots 1 and 2: charset and code page).
 // False, with target untouched, when the string is missing or not a number.
 bool LoadLanguageNumber(int n, std::int32_t& target);

@@ -60,25 +60,31 @@ const char* ScriptedModals::kindName(Kind kind) {
 }
 
 void ScriptedModals::expectMessageBox(int answer, std::string match) {
-    expectations_.push_back({Kind::MessageBox, std::move(match), answer, {}, 0, {}});
+    expectations_.push_back({Kind::MessageBox, std::move(match), answer, {}, 0, {}, {}});
+}
+
+void ScriptedModals::expectMessageBox(int answer, std::string match,
+                                      std::function<void()> whileOpen) {
+    expectations_.push_back(
+        {Kind::MessageBox, std::move(match), answer, {}, 0, {}, std::move(whileOpen)});
 }
 
 void ScriptedModals::expectFileDialog(std::optional<std::string> fileName, std::string match,
                                       int filterIndex) {
     expectations_.push_back(
-        {Kind::FileDialog, std::move(match), 0, std::move(fileName), filterIndex, {}});
+        {Kind::FileDialog, std::move(match), 0, std::move(fileName), filterIndex, {}, {}});
 }
 
 void ScriptedModals::expectInput(std::optional<std::string> answer, std::string match) {
-    expectations_.push_back({Kind::Input, std::move(match), 0, std::move(answer), 0, {}});
+    expectations_.push_back({Kind::Input, std::move(match), 0, std::move(answer), 0, {}, {}});
 }
 
 void ScriptedModals::expectModal(int result, std::string match) {
-    expectations_.push_back({Kind::Modal, std::move(match), result, {}, 0, {}});
+    expectations_.push_back({Kind::Modal, std::move(match), result, {}, 0, {}, {}});
 }
 
 void ScriptedModals::expectModal(DialogAction action, std::string match) {
-    expectations_.push_back({Kind::Modal, std::move(match), 0, {}, 0, std::move(action)});
+    expectations_.push_back({Kind::Modal, std::move(match), 0, {}, 0, std::move(action), {}});
 }
 
 std::optional<ScriptedModals::Expectation>
@@ -109,6 +115,8 @@ int ScriptedModals::messageBox(const platform::MessageBoxRequest& request) {
     i.caption = request.caption;
     i.flags = request.flags;
     const auto e = take(i, {request.text, request.caption});
+    if (e && e->whileOpen)
+        e->whileOpen();
     return e ? e->answer : refusalOf(request.flags);
 }
 

@@ -66,6 +66,9 @@ public:
 
     // match: substring of the text or the caption.
     void expectMessageBox(int answer, std::string match = {});
+    // The same, running whileOpen as if the user's events came while the box
+    // is open (a timer tick, for instance), before it is answered.
+    void expectMessageBox(int answer, std::string match, std::function<void()> whileOpen);
     // fileName nullopt: Cancel. filterIndex 0: the one the dialog was opened with.
     // match: substring of the title or the filter.
     void expectFileDialog(std::optional<std::string> fileName, std::string match = {},
@@ -96,6 +99,7 @@ private:
         std::optional<std::string> text; // file name, input text
         int filterIndex = 0;
         DialogAction action;
+        std::function<void()> whileOpen; // message box only
     };
 
     // Records the interaction; pops and returns the head expectation when it

@@ -1,0 +1,312 @@
+#include "formgraficodrt.h"
+
+#include "chartpoints.h"
+#include "ui_FormGestioneTracce.h"
+#include "ui_FormGraficoDrt.h"
+#include "windowutil.h"
+
+#include "platform/cp1252.h"
+#include "platform/gui/modal.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTimer>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int kFormatError = 300;
+constexpr int kOk = 88;
+constexpr int kCancel = 89;
+constexpr int kTraceDialog = 296;
+constexpr int kCaption = 295;
+
+QString u(const std::string& s) {
+    return platform::toUnicode(s);
+}
+std::string cp(const QString& s) {
+    return platform::fromUnicode(s);
+}
+
+// One line of the chart: its component, colour, title, and the value of a
+// row it plots.
+struct SeriesSpec {
+    const char* name;
+    QRgb colour;
+    int title;
+    const char* suffix;
+    double (*value)(const TTrace&, size_t row);
+};
+
+template <int Column, int Tenths = 10> double Column_(const TTrace& t, size_t row) {
+    return t.values[Column][row] * (Tenths / 10.0);
+}
+
+const SeriesSpec kSeriesSpecs[TFormGraficoDrt::kSeries] = {
+    {"Series1", 0xFF0000, 301, " x 1000",
+     [](const TTrace& t, size_t r) { return t.giri[r] * 0.001; }},
+    {"Series5", 0xC0C0C0, 302, "", Column_<0>},
+    {"Series6", 0x808080, 303, "", Column_<1>},
+    {"Series7", 0xFF00FF, 304, "", Column_<2>},
+    {"Series9", 0xFFFF80, 306, "", Column_<3>},
+    {"Series11", 0x00FF00, 307, " x 10", Column_<4, 1>},
+    {"Series2", 0x00FF00, 309, " x 10", Column_<5, 1>},
+    {"Series14", 0x808080, 310, "", Column_<6>},
+    {"Series13", 0x008080, 311, "", Column_<7>},
+    {"Series12", 0xC0C0C0, 312, "", Column_<8>},
+};
+constexpr int kFirstSecondBank = 7;
+
+std::string CaptionText() {
+    std::string caption = "Grafico";
+    LoadLanguageString(kCaption, caption);
+    return caption;
+}
+
+} // namespace
+
+TFormGestioneTracce::TFormGestioneTracce(QWidget* owner)
+    : QDialog(owner, Qt::Tool), ui_(new Ui::FormGestioneTracce) {
+    ui_->setupUi(this);
+    connect(ui_->ButtonOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TFormGestioneTracce::~TFormGestioneTracce() = default;
+
+std::string TFormGraficoDrt::CaptionFor(const std::string& fileName) {
+    const std::string file = cp(QFileInfo(u(fileName)).fileName());
+    return CaptionText() + " - " + file.substr(0, file.find('.'));
+}
+
+void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName) {
+    QFile file(u(fileName));
+    if (!file.exists())
+        return;
+    TTrace trace;
+    bool read = file.open(QIODevice::ReadOnly);
+    if (read) {
+        const QByteArray bytes = file.readAll();
+        read = file.error() == QFileDevice::NoError &&
+               ParseTrace(std::string_view(bytes.constData(), size_t(bytes.size())), trace);
+    }
+    if (!read) {
+        TLanguageTexts texts({kFormatError});
+        texts.Load();
+        platform::MessageBox(owner, texts.Text(kFormatError), CaptionFor(fileName),
+                             platform::MB_ICONERROR);
+        return;
+    }
+    TFormGraficoDrt chart(owner, fileName, std::move(trace));
+    platform::ShowModal(chart);
+}
+
+TFormGraficoDrt::TFormGraficoDrt(QWidget* owner, const std::string& fileName, TTrace trace)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
+      ui_(new Ui::FormGraficoDrt), texts_({kFormatError, kOk, kCancel, kTraceDialog}),
+      trace_(std::move(trace)) {
+    shell::RegisterFontSubstitutes();
+    ui_->setupUi(this);
+    shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
+    texts_.Load();
+    LoadLanguageTitle(ui_->MenuGraficoDrt, 297);
+    LoadLanguageCaption(ui_->MenuTracce, 298);
+    LoadLanguageCaption(ui_->MenuAnnullaZoom, 299);
+    LoadLanguageCaption(ui_->MenuStampa, 25);
+    LoadLanguageCaption(ui_->MenuEsci, 27);
+    setWindowTitle(u(CaptionFor(fileName)));
+
+    seconds_.reserve(trace_.Rows());
+    for (int64_t ms : trace_.tempo)
+        seconds_.push_back(ms * 0.001);
+    ascending_ = std::is_sorted(seconds_.begin(), seconds_.end());
+    buildSeries();
+
+    connect(ui_->MenuTracce, &QAction::triggered, this, &TFormGraficoDrt::MenuTracceClick);
+    connect(ui_->MenuAnnullaZoom, &QAction::triggered, this,
+            &TFormGraficoDrt::MenuAnnullaZoomClick);
+    connect(ui_->MenuStampa, &QAction::triggered, this, &TFormGraficoDrt::MenuStampaClick);
+    connect(ui_->MenuEsci, &QAction::triggered, this, &TFormGraficoDrt::MenuEsciClick);
+    addActions({ui_->MenuTracce, ui_->MenuStampa, ui_->MenuAnnullaZoom, ui_->MenuEsci});
+}
+
+TFormGraficoDrt::~TFormGraficoDrt() = default;
+
+void TFormGraficoDrt::buildSeries() {
+    chart_ = new QChart;
+    chart_->setBackgroundBrush(QColor(0xEA, 0xEA, 0xEA));
+    QFont titleFont("Arial");
+    titleFont.setBold(true);
+    titleFont.setPixelSize(13);
+    chart_->setTitleFont(titleFont);
+    chart_->setTitleBrush(Qt::blue);
+    std::string text = "Grafico dati in tempo reale";
+    LoadLanguageString(313, text);
+    chart_->setTitle(u(text));
+    ui_->ChartDrt->setChart(chart_);
+    ui_->ChartDrt->setRubberBand(QChartView::RectangleRubberBand);
+    ui_->ChartDrt->setRenderHint(QPainter::Antialiasing, false);
+
+    axisX_ = new QValueAxis;
+    std::string time = "Tempo (s)";
+    LoadLanguageString(314, time);
+    axisX_->setTitleText(u(time));
+    axisY_ = new QValueAxis;
+    QFont labels("Arial");
+    labels.setBold(true);
+    labels.setPixelSize(11);
+    axisY_->setLabelsFont(labels);
+    axisY_->setLabelsBrush(Qt::black);
+    chart_->addAxis(axisX_, Qt::AlignBottom);
+    chart_->addAxis(axisY_, Qt::AlignLeft);
+
+    const int count = trace_.banks == 1 ? kFirstSecondBank : kSeries;
+    for (int i = 0; i < count; ++i) {
+        const SeriesSpec& spec = kSeriesSpecs[i];
+        auto* s = new QLineSeries;
+        s->setObjectName(spec.name);
+        std::string name;
+        LoadLanguageString(spec.title, name);
+        s->setName(u(name + spec.suffix));
+        QPen pen(QColor::fromRgb(spec.colour));
+        pen.setWidth(2);
+        s->setPen(pen);
+        s->setPointsVisible(false);
+        s->setPointLabelsVisible(false);
+        chart_->addSeries(s);
+        s->attachAxis(axisX_);
+        s->attachAxis(axisY_);
+        series_[size_t(i)] = s;
+    }
+    fullExtent();
+    connect(axisX_, &QValueAxis::rangeChanged, this, [this] {
+        if (!decimating_)
+            QTimer::singleShot(0, this, &TFormGraficoDrt::Decimate);
+    });
+}
+
+QList<QLineSeries*> TFormGraficoDrt::Series() const {
+    QList<QLineSeries*> list;
+    for (QLineSeries* s : series_)
+        if (s)
+            list.append(s);
+    return list;
+}
+
+// The whole trace in view: its times and every value a series of the chart
+// plots (the second bank's only with two banks, as they get points).
+void TFormGraficoDrt::fullExtent() {
+    double x0 = 0, x1 = 1, y0 = 0, y1 = 1;
+    if (trace_.Rows() > 0) {
+        const auto [lo, hi] = std::minmax_element(seconds_.begin(), seconds_.end());
+        x0 = *lo;
+        x1 = std::max(*hi, x0 + 0.001);
+        y0 = std::numeric_limits<double>::max();
+        y1 = std::numeric_limits<double>::lowest();
+        const int plotted = trace_.banks == 2 ? kSeries : kFirstSecondBank;
+        for (int i = 0; i < plotted; ++i)
+            for (size_t r = 0; r < trace_.Rows(); ++r) {
+                const double v = kSeriesSpecs[i].value(trace_, r);
+                y0 = std::min(y0, v);
+                y1 = std::max(y1, v);
+            }
+        if (y1 <= y0)
+            y1 = y0 + 1;
+    }
+    decimating_ = true;
+    axisX_->setRange(x0, x1);
+    axisY_->setRange(y0, y1);
+    decimating_ = false;
+    Decimate();
+}
+
+int TFormGraficoDrt::plotColumns() const {
+    return std::max(1, int(chart_->plotArea().width()));
+}
+
+void TFormGraficoDrt::Decimate() {
+    const bool pointsOfItsOwn = trace_.banks == 2;
+    chart::View view{axisX_->min(), axisX_->max(), plotColumns()};
+    if (!ascending_) // every row: a file out of time order has no columns to cut
+        view = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::max(),
+                int(std::min<size_t>(trace_.Rows(), std::numeric_limits<int>::max() / 2))};
+    for (int i = 0; i < kSeries; ++i) {
+        QLineSeries* s = series_[size_t(i)];
+        if (!s || (i >= kFirstSecondBank && !pointsOfItsOwn))
+            continue;
+        const SeriesSpec& spec = kSeriesSpecs[i];
+        s->replace(chart::PointsInView(
+            seconds_, [&](size_t r) { return spec.value(trace_, r); }, view));
+    }
+}
+
+void TFormGraficoDrt::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    const int menu = ui_->MainMenu1->sizeHint().height();
+    ui_->MainMenu1->setGeometry(0, 0, width(), menu);
+    ui_->ChartDrt->setGeometry(0, menu, width(), std::max(0, height() - menu));
+    QTimer::singleShot(0, this, &TFormGraficoDrt::Decimate);
+}
+
+void TFormGraficoDrt::MenuAnnullaZoomClick() {
+    chart_->zoomReset();
+    fullExtent();
+}
+
+void TFormGraficoDrt::MenuTracceClick() {
+    TFormGestioneTracce dialog(this);
+    dialog.setWindowTitle(u(texts_.Text(kTraceDialog)));
+    dialog.ui()->ButtonOk->setText(u(texts_.Text(kOk)));
+    dialog.ui()->ButtonAnnulla->setText(u(texts_.Text(kCancel)));
+    int top = 20;
+    const QList<QLineSeries*> list = Series();
+    for (int i = 0; i < list.size(); ++i) {
+        auto* box = new QCheckBox(list[i]->name(), &dialog);
+        box->setObjectName("CheckTrack" + QString::number(i));
+        box->setChecked(list[i]->isVisible());
+        box->setGeometry(20, top, dialog.width() - 30, box->sizeHint().height());
+        top = int(top + box->height() * 1.5);
+        dialog.resize(dialog.width(), int(dialog.height() + box->height() * 1.5));
+    }
+    dialog.ui()->ButtonOk->move(dialog.ui()->ButtonOk->x(), top);
+    dialog.ui()->ButtonAnnulla->move(dialog.ui()->ButtonAnnulla->x(), top);
+    shell::CentreOnScreen(&dialog);
+    if (platform::ShowModal(dialog) != QDialog::Accepted)
+        return;
+    for (int i = 0; i < list.size(); ++i)
+        if (auto* box = dialog.findChild<QCheckBox*>("CheckTrack" + QString::number(i)))
+            list[i]->setVisible(box->isChecked());
+}
+
+void TFormGraficoDrt::MenuStampaClick() {
+    QPrinter printer;
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, this);
+    if (platform::ShowModal(dialog) != QDialog::Accepted)
+        return;
+    // The copies are printed here, one page each: the printer must not
+    // repeat them again.
+    const int copies = printer.copyCount();
+    printer.setCopyCount(1);
+    if (copies <= 0)
+        return;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    for (int i = 0; i < copies; ++i) {
+        if (i > 0)
+            printer.newPage();
+        ui_->ChartDrt->render(&painter, painter.viewport());
+    }
+    painter.end();
+}

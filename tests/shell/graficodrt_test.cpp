@@ -1,0 +1,167 @@
+// The chart of a recorded trace: its series, one bank, zoom and its reset,
+// the trace selection, printing copies, and files that are no trace.
+#include "shellfixture.h"
+
+#include "formgraficodrt.h"
+#include "ui_FormGestioneTracce.h"
+#include "ui_FormGraficoDrt.h"
+
+#include "platform/cp1252.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTest>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+namespace {
+
+const char kTwoBanks[] = "Ver. 1 2 real time data ECU3307, x\r\nTEMPO\tGIRI\r\n"
+                         "0\t1000\t0.5\t2\t3\t1.1\t20\t30\t0.6\t2.1\t3.1\r\n"
+                         "150\t2000\t0.6\t2.5\t3.5\t1.2\t21\t31\t0.7\t2.2\t3.2";
+const char kOneBank[] = "Ver. 1 1 real time data ECU3307, x\r\nTEMPO\tGIRI\r\n"
+                        "0\t1000\t0.5\t2\t3\t1.1\t20\t30";
+
+class Chart : public ShellTest {
+protected:
+    std::string write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return platform::fromUnicode(path);
+    }
+    std::unique_ptr<TFormGraficoDrt> open(const char* text) {
+        TTrace trace;
+        EXPECT_TRUE(ParseTrace(text, trace));
+        return std::make_unique<TFormGraficoDrt>(nullptr, write("t.txt", text), trace);
+    }
+    QTemporaryDir dir;
+    ScriptedModals modals;
+};
+
+TEST_F(Chart, TenSeriesInOrder) {
+    auto w = open(kTwoBanks);
+    const auto series = w->Series();
+    ASSERT_EQ(series.size(), 10);
+    const struct {
+        const char* name;
+        QRgb colour;
+        const char* title;
+    } expected[] = {
+        {"Series1", 0xFF0000, "Giri x 1000"},  {"Series5", 0xC0C0C0, "Lambda"},
+        {"Series6", 0x808080, "T inj. gas"},   {"Series7", 0xFF00FF, "T inj. benz."},
+        {"Series9", 0xFFFF80, "Pressione"},    {"Series11", 0x00FF00, "T.riduttore x 10"},
+        {"Series2", 0x00FF00, "T.gas x 10"},   {"Series14", 0x808080, "Lambda 2"},
+        {"Series13", 0x008080, "T inj.gas 2"}, {"Series12", 0xC0C0C0, "T inj.benz.2"},
+    };
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(series[i]->objectName(), expected[i].name);
+        EXPECT_EQ(series[i]->pen().color().rgb() & 0xFFFFFF, expected[i].colour);
+        EXPECT_EQ(platform::fromUnicode(series[i]->name()), expected[i].title);
+        EXPECT_EQ(series[i]->pen().width(), 2);
+        ASSERT_EQ(series[i]->count(), 2);
+    }
+    EXPECT_EQ(series[0]->at(1), QPointF(0.15, 2.0));
+    EXPECT_EQ(series[5]->at(0), QPointF(0, 2.0));
+    EXPECT_EQ(series[6]->at(1), QPointF(0.15, 31 * 0.1));
+    EXPECT_EQ(series[9]->at(1), QPointF(0.15, double(3.2f)));
+    EXPECT_EQ(w->windowTitle(), "Grafico - t");
+    EXPECT_EQ(w->Chart()->title(), "Grafico dati in tempo reale");
+}
+
+TEST_F(Chart, OneBankHasSevenSeriesOtherCountsTenWithoutPoints) {
+    EXPECT_EQ(open(kOneBank)->Series().size(), 7);
+    auto w = open("Ver. 1 3 x\nh\n0 1000 0.5 2 3 1.1 20 30 0.6 2.1 3.1");
+    ASSERT_EQ(w->Series().size(), 10);
+    EXPECT_EQ(w->Series()[6]->count(), 1);
+    EXPECT_EQ(w->Series()[7]->count(), 0);
+}
+
+TEST_F(Chart, CaptionOfANameWithTwoPoints) {
+    EXPECT_EQ(TFormGraficoDrt::CaptionFor("/a/b.c/prova.uno.txt"), "Grafico - prova");
+}
+
+TEST_F(Chart, ZoomAndItsReset) {
+    auto w = open(kTwoBanks);
+    w->resize(800, 600);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    auto* x = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).first());
+    EXPECT_DOUBLE_EQ(x->max(), 0.15);
+    const QRectF plot = w->Chart()->plotArea();
+    w->Chart()->zoomIn(QRectF(plot.left(), plot.top(), plot.width() / 2, plot.height()));
+    EXPECT_NEAR(x->max(), 0.075, 1e-9);
+    w->MenuAnnullaZoomClick();
+    EXPECT_DOUBLE_EQ(x->min(), 0.0);
+    EXPECT_DOUBLE_EQ(x->max(), 0.15);
+    EXPECT_EQ(w->ui()->ChartDrt->rubberBand(), QChartView::RectangleRubberBand);
+}
+
+TEST_F(Chart, TraceSelection) {
+    auto w = open(kOneBank);
+    modals.expectModal(
+        [](QDialog& d) {
+            EXPECT_EQ(d.windowTitle(), "Aggiungi/rimuovi tracce");
+            EXPECT_EQ(d.findChildren<QCheckBox*>().size(), 7);
+            d.findChild<QCheckBox*>("CheckTrack2")->setChecked(false);
+            d.findChild<QCheckBox*>("CheckTrack6")->setChecked(false);
+            return int(QDialog::Accepted);
+        },
+        "FormGestioneTracce");
+    w->MenuTracceClick();
+    std::vector<bool> shown;
+    for (QLineSeries* s : w->Series())
+        shown.push_back(s->isVisible());
+    EXPECT_EQ(shown, (std::vector<bool>{true, true, false, true, true, true, false}));
+    modals.expectModal(
+        [](QDialog& d) {
+            d.findChild<QCheckBox*>("CheckTrack0")->setChecked(false);
+            return int(QDialog::Rejected);
+        },
+        "FormGestioneTracce");
+    w->MenuTracceClick();
+    EXPECT_TRUE(w->Series()[0]->isVisible()) << "Cancel changes nothing";
+}
+
+TEST_F(Chart, ThreeCopiesPrintThreePages) {
+    auto w = open(kTwoBanks);
+    const QString pdf = dir.filePath("chart.pdf");
+    modals.expectModal(
+        [&](QDialog& d) {
+            QPrinter* p = dynamic_cast<QPrintDialog&>(d).printer();
+            p->setOutputFormat(QPrinter::PdfFormat);
+            p->setOutputFileName(pdf);
+            p->setCopyCount(3);
+            return int(QDialog::Accepted);
+        },
+        "QPrintDialog");
+    w->MenuStampaClick();
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(bytes.count("/Type /Page") - bytes.count("/Type /Pages"), 3);
+}
+
+TEST_F(Chart, FilesThatAreNoTrace) {
+    const QByteArray bad[] = {"", "Ver. 1 1\r\nh\r\n0 1 2 3 4 5 6 7\r\n", "\x89PNG\r\n\x1a\n",
+                              "Ver. 1 1\nh\n0 1 2 3x 4 5 6 7"};
+    for (const QByteArray& bytes : bad) {
+        const std::string path = write("bad.trace.txt", bytes);
+        modals.expectMessageBox(platform::IDOK, "Formato del file non valido");
+        TFormGraficoDrt::ShowTrace(nullptr, path);
+        EXPECT_EQ(modals.interactions().back().caption, "Grafico - bad");
+        QFile f(platform::toUnicode(path));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), bytes) << "the file is left as it was";
+    }
+    TFormGraficoDrt::ShowTrace(nullptr, platform::fromUnicode(dir.filePath("missing.txt")));
+    EXPECT_EQ(modals.interactions().size(), std::size(bad)) << "a missing file shows nothing";
+}
+
+} // namespace
