@@ -259,13 +259,13 @@ void TFormVisualizza::Timer1Timer() {
         DrawNeedle(previous, false);
         DrawNeedle(values_.rpm, true);
     }
-    show(values_);
+    showValues(values_);
     redraw_ = false;
     if (recording_)
         writeRow();
 }
 
-void TFormVisualizza::show(const TBlock1Values& v) {
+void TFormVisualizza::showValues(const TBlock1Values& v) {
     ui_->LabelGiri->setText(u(live::GiriText(v.rpm)));
     ui_->LabPressione->setText(
         u(FloatToStrF(ring_.Average() * 0.01, TFloatFormat::ffFixed, 3, 2) + Text(125)));

@@ -52,7 +52,7 @@ protected:
 private:
     void loadCaptions();
     void prepareGauges();
-    void show(const TBlock1Values& v);
+    void showValues(const TBlock1Values& v);
     void showLambda(class TShape* bar, class QFrame* panel, class QLabel* label, double volts,
                     int statusBit);
     void writeRow();

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 #include <QtCharts/QLineSeries>
 #include <algorithm>
@@ -273,9 +274,35 @@ TEST_F(LiveDisplay, ClosingWhileRecordingAsksForTheFile) {
     tick(*w);
     const std::string temp = w->TempFileName();
     modals.expectFileDialog(std::nullopt, "Salva acquisizione");
-    w->done(QDialog::Rejected);
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_EQ(modals.interactions().size(), 1u) << "Esc closes as the close button does";
     EXPECT_FALSE(w->Recording());
     EXPECT_FALSE(platform::FileExists(temp)) << "cancelled: the temporary file is deleted";
+}
+
+TEST_F(LiveDisplay, TicksGoOnUnderTheChart) {
+    auto w = open();
+    w->MenuCominciaDrtClick();
+    tick(*w);
+    const std::string earlier = saved("prima.txt");
+    {
+        QFile f(platform::toUnicode(earlier));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Ver. 1 2 x\r\nTEMPO");
+    }
+    modals.expectFileDialog(earlier, "Apri file");
+    modals.expectModal(
+        [&](QDialog&) {
+            tick(*w);
+            tick(*w);
+            return int(QDialog::Rejected);
+        },
+        "FormGraficoDrt");
+    w->MenuGraficoClick();
+    EXPECT_EQ(FileBytes(platform::toUnicode(w->TempFileName())).count("\r\n"), 4)
+        << "line 1 and three rows: two of them written while the chart was open";
+    modals.expectFileDialog(std::nullopt);
+    w->MenuTerminaDrtClick();
 }
 
 TEST_F(LiveDisplay, NoTemporaryFileNoRecording) {
