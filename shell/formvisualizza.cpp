@@ -20,7 +20,6 @@
 #include <QFile>
 #include <QLocale>
 #include <QMenuBar>
-#include <QPainter>
 #include <QTimer>
 
 namespace {
@@ -304,16 +303,13 @@ void TFormVisualizza::showLambda(TShape* bar, QFrame* panel, QLabel* label, doub
 void TFormVisualizza::setRecordingMenu(bool recording) {
     ui_->MenuTerminaDrt->setEnabled(recording);
     ui_->MenuCominciaDrt->setEnabled(!recording);
-    QPixmap dot(12, 12);
-    dot.fill(Qt::transparent);
-    if (recording) {
-        QPainter p(&dot);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setBrush(Qt::red);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(dot.rect());
-    }
-    ui_->MenuAcquisizioni->setIcon(recording ? QIcon(dot) : QIcon());
+    // A menu bar shows a menu's icon in place of its title: the mark of a
+    // running recording goes in front of the title instead.
+    static const QString kMark = QString(QChar(0x25CF)) + ' ';
+    QString title = ui_->MenuAcquisizioni->title();
+    if (title.startsWith(kMark))
+        title.remove(0, kMark.size());
+    ui_->MenuAcquisizioni->setTitle(recording ? kMark + title : title);
     ui_->MainMenu1->update();
 }
 
