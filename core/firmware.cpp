@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -57,4 +58,14 @@ std::optional<std::vector<uint8_t>> ReadEncryptedFirmwareFile(const std::string&
         done += piece;
     }
     return out;
+}
+
+std::string ProgrammingStatusCode(int status) {
+    static const std::map<int, const char*> codes = {
+        {1, "P05"}, {2, "P06"}, {-1, "P07"}, {-2, "P08"}, {-3, "P09"}, {-4, "P10"}, {-5, "P11"},
+    };
+    if (status <= -1000)
+        return "P" + std::to_string(-int64_t(status));
+    const auto it = codes.find(status);
+    return it != codes.end() ? it->second : "P12";
 }

@@ -27,3 +27,8 @@ std::vector<uint8_t> FirmwarePassPhrase(const uint8_t masks[16], const uint8_t c
 // The container carries no checksum: a damaged payload decrypts to damaged
 // bytes, which the unit's programming refuses.
 std::optional<std::vector<uint8_t>> ReadEncryptedFirmwareFile(const std::string& path);
+
+// The error code of a programming status (0 is success): P05 to P11 for 1,
+// 2 and -1 to -5, P12 for any other value above -1000, and "P" with the
+// decimal of -status from -1000 down (P2147483648 for the lowest int).
+std::string ProgrammingStatusCode(int status);

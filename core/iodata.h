@@ -40,6 +40,12 @@ public:
     void RestoreImage(const TEcuImage& snapshot);
     bool IsModified() const { return image_.Modified; }
     void SetModified(bool on) { image_.Modified = on; }
+    // Whether the image holds the configuration of the unit now connected:
+    // set by a transfer that read the unit whole or wrote the image into it,
+    // cleared by a transfer that replaced the image otherwise or failed, and
+    // by the window that sees the link closed.
+    bool ImageFromUnit() const { return imageFromUnit_; }
+    void SetImageFromUnit(bool on) { imageFromUnit_ = on; }
     const uint8_t* EcuIdentity() const { return image_.EcuIdentity; }
 
     // Takes a geometry only with 1..13 map rows (NumeroRighe 0..12) and 1..12
@@ -230,6 +236,9 @@ public:
 
     // --- Unit operations, progress -----------------------------------------
     bool ReadEcuIdentity();
+    // The unit's serial number up to its first 0 (at most 20 characters);
+    // nullopt when the unit does not answer.
+    std::optional<std::string> ReadUnitSerialNumber();
     void SetEcuIdentity(uint8_t modelCode);
     // Moves every map cell of the zone and its correction by delta, all or
     // nothing: false when a cell or the correction would leave its range or
@@ -277,6 +286,7 @@ private:
     TScreen* screen_;
     TSerialEcuLink* linkOverride_;
     TEcuImage image_;
+    bool imageFromUnit_ = false;
     TTempCurve gasCurve_;
     TTempCurve engineCurve_;
     uint32_t progressTotal_ = 0;

@@ -56,6 +56,19 @@ bool TStreamDati::ReadEcuIdentity() {
     return ok;
 }
 
+std::optional<std::string> TStreamDati::ReadUnitSerialNumber() {
+    int32_t values[TEcuImage::kSerialLength] = {};
+    if (!EcuLink()->ReadParam(paramid::withCount(0x100, TEcuImage::kSerialLength), values))
+        return std::nullopt;
+    std::string serial;
+    for (const int32_t v : values) {
+        if ((v & 0xff) == 0)
+            break;
+        serial += static_cast<char>(v & 0xff);
+    }
+    return serial;
+}
+
 void TStreamDati::SetEcuIdentity(uint8_t modelCode) {
     image_.EcuIdentity[0] = CustomerCodeOfMask(0);
     image_.EcuIdentity[1] = modelCode;

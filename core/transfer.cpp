@@ -99,6 +99,8 @@ public:
     bool Run();
     TTransferFault Fault() const { return fault_; }
     const std::string& Error() const { return error_; }
+    // Whether a unit was connected when the transfer began.
+    bool WasConnected() const { return connected_; }
     const std::vector<std::string>& OutOfRange() const { return outOfRange_; }
 
     // Own steps of the items that the generic directions do not cover.
@@ -171,8 +173,9 @@ private:
     TRequest request_;
     bool load_, read_, save_, write_;
     Opened opened_ = Opened::Nothing;
-    bool saving_ = false;         // command 17 accepted: command 18 is owed
-    bool linkLost_ = false;       // no further link call can reach the unit
+    bool saving_ = false;   // command 17 accepted: command 18 is owed
+    bool linkLost_ = false; // no further link call can reach the unit
+    bool connected_ = false;
     bool mapBlocked_ = false;     // the unit's map shape does not fit the image
     bool mapKeysRefused_ = false; // the file's map geometry was refused
     bool itemsRan_ = false;
@@ -546,7 +549,8 @@ bool TTransferRun::open() {
 }
 
 bool TTransferRun::beginSave() {
-    if (!link_.IsConnected())
+    connected_ = link_.IsConnected() != 0;
+    if (!connected_)
         return true;
     link_.StopMonitor();
     if (!write_ && !save_)
@@ -1109,5 +1113,10 @@ bool TStreamDati::Transfer(uint8_t flags, std::string_view fileName, int resourc
     transferFault_ = run.Fault();
     transferError_ = run.Error();
     outOfRangeKeys_ = run.OutOfRange();
+    // The image is the connected unit's once it was read from it or written
+    // into it whole; any other change of the whole image ends that.
+    constexpr uint8_t kUnitSide = kTransferUnitToImage | kTransferImageToUnit;
+    if (flags & (kTransferFileToImage | kUnitSide))
+        imageFromUnit_ = ok && run.WasConnected() && (flags & kUnitSide);
     return ok;
 }

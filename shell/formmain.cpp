@@ -1,6 +1,7 @@
 #include "formmain.h"
 
 #include "configeditor.h"
+#include "formscarica.h"
 #include "language.h"
 #include "smallwindows.h"
 #include "startuptrace.h"
@@ -321,6 +322,8 @@ void TFormMain::FormShow() {
     if (shown_)
         return; // once, at the first show
     shown_ = true;
+    if (FormScarica)
+        FormScarica->OpenDialogFile.initialDir = ProgramFolder + "/Firmware";
     buildLanguageMenus();
     const QList<QAction*> items = popupMenu_->actions();
     if (!items.isEmpty()) {

@@ -67,6 +67,9 @@ public:
     void ActionSalvaConfExecute();
     void ActionApriConfExecute();
     void ActionResetDaPcExecute();
+    // Programs the unit's firmware from the file of the firmware dialog and
+    // writes the configuration back into it.
+    void ActionProgrammaExecute();
     // IDYES, IDNO or IDCANCEL; a Yes whose save did not happen gives IDCANCEL.
     int AskSaveModified();
     bool FormCloseQuery();
@@ -84,6 +87,8 @@ public:
     std::string NoConnectionText() const;
     // String 68, 69 and 70 on lines of their own.
     std::string RetryText() const;
+    // The line an error message ends with: "\n(ERR.CODE: C01)".
+    static std::string ErrorCode(const std::string& code);
     // The file version of the program, "not available" when it has none.
     static std::string FileVersion();
 
@@ -95,6 +100,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    friend class TProgrammingRun;
     void setHighlight(int index, bool on);
     void layoutLabels();
     void centreLabels();

@@ -26,29 +26,11 @@ using shell::ScreenCursor;
 using shell::SetScreenCursor;
 
 constexpr uint32_t kStateFlags = 1;
-constexpr uint32_t kSerialNumber = 0x14100;
 constexpr int kInjectionType = 52;
 constexpr char kNoSerialNumber[] = "SerialNumberNotInEcu";
 
-std::string ErrorCode(const char* code) {
-    return std::string("\n(ERR.CODE: ") + code + ")";
-}
-
 TSerialEcuLink* link() {
     return StreamDati->EcuLink();
-}
-
-// The unit's serial number as the unit holds it, or the placeholder.
-std::string ReadUnitSerialNumber() {
-    int32_t values[20] = {};
-    std::string serial = kNoSerialNumber;
-    if (link()->ReadParam(kSerialNumber, values)) {
-        serial.assign(20, '\0');
-        for (int i = 0; i < 20; ++i)
-            serial[i] = static_cast<char>(values[i] & 0xff);
-        serial.resize(serial.find('\0') == std::string::npos ? 20 : serial.find('\0'));
-    }
-    return serial;
 }
 
 // The file name of a path without its folder and its last four characters
@@ -60,6 +42,10 @@ std::string NameOfConfiguration(const std::string& path) {
 
 } // namespace
 
+std::string TFormMain::ErrorCode(const std::string& code) {
+    return "\n(ERR.CODE: " + code + ")";
+}
+
 void TFormMain::installActions() {
     connect(ui_->ActionConf, &QAction::triggered, this, &TFormMain::ActionConfExecute);
     connect(ui_->ActionVisualizza, &QAction::triggered, this, &TFormMain::ActionVisualizzaExecute);
@@ -70,6 +56,7 @@ void TFormMain::installActions() {
     connect(ui_->ActionSalvaConf, &QAction::triggered, this, &TFormMain::ActionSalvaConfExecute);
     connect(ui_->ActionApriConf, &QAction::triggered, this, &TFormMain::ActionApriConfExecute);
     connect(ui_->ActionResetDaPc, &QAction::triggered, this, &TFormMain::ActionResetDaPcExecute);
+    connect(ui_->ActionProgramma, &QAction::triggered, this, &TFormMain::ActionProgrammaExecute);
 }
 
 void TFormMain::errorBox(const std::string& text) {
@@ -82,8 +69,10 @@ void TFormMain::announceLink(bool open) {
 }
 
 void TFormMain::watchLink() {
-    if (linkAnnounced_ && StreamDati && !link()->IsConnected())
+    if (linkAnnounced_ && StreamDati && !link()->IsConnected()) {
+        StreamDati->SetImageFromUnit(false);
         announceLink(false);
+    }
 }
 
 int TFormMain::AskSaveModified() {
@@ -153,7 +142,7 @@ void TFormMain::ActionConnettiExecute() {
         wait->repaint();
         const uint8_t model = StreamDati->EcuIdentity()[1];
         StreamDati->SetValue(kInjectionType, model == uint8_t(GetModelCodeB()) ? 6.0 : 4.0);
-        StreamDati->SetSerialNumber(ReadUnitSerialNumber());
+        StreamDati->SetSerialNumber(StreamDati->ReadUnitSerialNumber().value_or(kNoSerialNumber));
         // The unit counts as configured only once the whole default image
         // was written and accepted.
         ok = StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true) &&
@@ -203,6 +192,7 @@ void TFormMain::ActionVisualizzaExecute() {
 
 void TFormMain::ActionDisconnettiExecute() {
     link()->Disconnect();
+    StreamDati->SetImageFromUnit(false);
     announceLink(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include "configeditor.h"
 #include "formmain.h"
+#include "formscarica.h"
 #include "language.h"
 #include "windowutil.h"
 
@@ -35,6 +36,8 @@ constexpr const char* kSupportedKernels[] = {"linux"};
 
 // The windows of the run, destroyed before the libraries they use are freed.
 void DestroyWindows() {
+    delete FormScarica;
+    FormScarica = nullptr;
     shell::DestroyConfigEditor();
     delete FormMain;
     FormMain = nullptr;
@@ -97,6 +100,7 @@ int WinMain(int argc, char** argv) {
         StreamDati = new TStreamDati;
         FormMain = new TFormMain;
         shell::CreateConfigEditor();
+        FormScarica = new TFormScarica(FormMain);
         platform::InstanceListener listener(title, [] { platform::BringToFront(FormMain); });
         platform::EndRequestListener endRequest([] { FormMain->EndOnRequest(); });
         if (StreamDati->QuarnGlobalData->CanStart) {

@@ -4,6 +4,7 @@
 
 #include "platform/crypto.h"
 
+#include <climits>
 #include <random>
 
 namespace {
@@ -107,4 +108,24 @@ TEST_F(FirmwareTest, DamagedPayloadByteStaysLocal) {
     ASSERT_TRUE(clean && damaged);
     for (size_t i = 0; i < clean->size(); ++i)
         EXPECT_EQ((*clean)[i] ^ (*damaged)[i], i == 4 + 260 ? 0x5a : 0) << i;
+}
+
+TEST(ProgrammingStatus, CodesOfTheTable) {
+    const std::pair<int, const char*> table[] = {
+        {1, "P05"},
+        {2, "P06"},
+        {-1, "P07"},
+        {-2, "P08"},
+        {-3, "P09"},
+        {-4, "P10"},
+        {-5, "P11"},
+        {3, "P12"},
+        {-6, "P12"},
+        {-999, "P12"},
+        {-1000, "P1000"},
+        {-1234, "P1234"},
+        {INT_MIN, "P2147483648"},
+    };
+    for (const auto& [status, code] : table)
+        EXPECT_EQ(ProgrammingStatusCode(status), code) << status;
 }

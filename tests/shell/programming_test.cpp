@@ -1,0 +1,361 @@
+// Firmware programming end to end, on the program's own start-up: a sample
+// of each kind programs the unit and its configuration goes back into it;
+// then the faults of the unit, the files and the user's answers.
+#include "mainroadfixture.h"
+
+#include "core/ecuimage.h"
+#include "core/iodata.h"
+#include "formmain.h"
+#include "formscarica.h"
+#include "statuspanels.h"
+#include "ui_FormMain.h"
+#include "ui_FormScarica.h"
+
+#include "tests/support/samplefirmware.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QPushButton>
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+constexpr char kRetry[] = "Riprovare ?";
+constexpr char kNotBack[] = "Impossibile scaricare i dati di configurazione";
+
+// The configuration the image holds, whatever its modified flag and the
+// firmware version it last read say.
+TEcuImage Configuration(TEcuImage image) {
+    image.Modified = false;
+    std::fill(std::begin(image.EcuIdentity) + 2, std::end(image.EcuIdentity), 0);
+    return image;
+}
+
+size_t Position(const std::vector<std::string>& log, const std::string& prefix) {
+    return size_t(std::find_if(log.begin(), log.end(),
+                               [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }) -
+                  log.begin());
+}
+
+class Programming : public ProgramTest {
+protected:
+    QString firmwareFolder() const { return workshop.path() + "/Firmware"; }
+
+    // The firmware dialog answered: the open dialog gives `path`, the dialog
+    // is confirmed with Programma.
+    void chooseAndProgram(const std::string& path) {
+        modals.expectFileDialog(path, "po");
+        modals.expectModal(
+            [this](QDialog& d) {
+                auto& dialog = static_cast<TFormScarica&>(d);
+                shownName = dialog.ui()->LabelN->text().toStdString();
+                shownDate = dialog.ui()->LabelD->text().toStdString();
+                dialog.ui()->ButtonRiprogr->click();
+                return d.result();
+            },
+            "FormScarica");
+    }
+    void program() { FormMain->LabelClick(FormMain->ui()->LabelRiprogramma); }
+    // Closing asks nothing more.
+    bool closeQuietly() {
+        StreamDati->SetModified(false);
+        return true;
+    }
+    int calls(const std::string& prefix) const { return sim.countCalls(prefix); }
+
+    std::string shownName, shownDate;
+};
+
+class ProgramsASample : public Programming, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ProgramsASample, AndWritesTheConfigurationBackWithItsSerialNumber) {
+    const int model = GetParam();
+    sim.setModel(model);
+    const TestFirmware firmware = MakeSampleFirmware(firmwareFolder(), model);
+    UnitMemory before;
+    std::string serial;
+    runProgram({
+        [&] { return connectedShown(); },
+        [&] {
+            before = ReadUnitMemory(sim);
+            serial = sim.serialNumber();
+            EXPECT_EQ(StreamDati->GetSerialNumber(), serial);
+            sim.clearCallLog();
+            chooseAndProgram(firmware.path);
+            program();
+            return true;
+        },
+        [&] { return connectedShown(); },
+        [&] {
+            const auto last = sim.lastProgram();
+            EXPECT_TRUE(last && last->payload == firmware.payload);
+            EXPECT_EQ(ReadUnitMemory(sim), before);
+            EXPECT_EQ(sim.serialNumber(), serial);
+            EXPECT_EQ(StreamDati->GetSerialNumber(), serial);
+            EXPECT_EQ(FormMain->StatusPanels()->text(2), "Versione firmware: 2.8");
+            const std::vector<std::string> log = sim.callLog();
+            EXPECT_EQ(calls("BeginProgramming"), 1);
+            EXPECT_EQ(calls("EndProgramming"), 1);
+            EXPECT_LT(Position(log, "BeginProgramming"), Position(log, "ProgramImage"));
+            EXPECT_LT(Position(log, "ProgramImage"), Position(log, "EndProgramming"));
+            EXPECT_LT(Position(log, "EndProgramming"), log.size());
+            return closeQuietly();
+        },
+    });
+    // The dialog showed the file and its date; the open dialog started in
+    // the workshop's firmware folder and offered the unit's kind only.
+    EXPECT_EQ(shownName, QFileInfo(QString::fromStdString(firmware.path)).fileName().toStdString());
+    EXPECT_EQ(std::count(shownDate.begin(), shownDate.end(), '/'), 2) << shownDate;
+    ASSERT_FALSE(modals.interactions().empty());
+    const auto& open = modals.interactions().front();
+    ASSERT_TRUE(open.file.has_value());
+    EXPECT_EQ(open.file->initialDir, workshop.path().toStdString() + "/Firmware");
+    EXPECT_EQ(open.text, model == 30 ? "Files programmazione 3-4 cilindri|*.po4"
+                                     : "Files programmazione 5-6-8 cilindri|*.po8");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ProgramsASample, ::testing::Values(30, 31),
+                         [](const auto& info) { return std::to_string(info.param); });
+
+// The faults: each shows its messages and leaves unit, image and files as
+// its mend says.
+// As before: nothing programmed. Configured: programmed and holding its
+// configuration again. Erased: programmed, holding none. Rewritten:
+// programmed and holding the image.
+enum class Unit { AsBefore, Configured, Erased, Rewritten };
+
+struct ProgramFault {
+    const char* name;
+    // Before the start: the unit and what the start-up shows.
+    std::function<void(SimUnit&, ScriptedModals&)> arrange;
+    // The file the open dialog gives.
+    std::function<TestFirmware(const QString& folder)> file;
+    // What the programming shows, after the firmware dialog; the unit's
+    // faults armed just before it.
+    std::function<void(ScriptedModals&, SimUnit&)> script;
+    Unit unit;
+    bool imageKept;       // the image's configuration as before
+    bool connects = true; // the start-up connects to the unit
+    // A change of the unit once connected, behind the image's back.
+    std::function<void(SimUnit&)> changeUnit = [](SimUnit&) {};
+    // Left marked never configured, so the next connect sets it up afresh.
+    bool neverConfigured = false;
+};
+
+void Unchanged(SimUnit&) {}
+
+void PrintTo(const ProgramFault& fault, std::ostream* os) {
+    *os << fault.name;
+}
+
+class ProgramFaults : public Programming, public ::testing::WithParamInterface<ProgramFault> {};
+
+TEST_P(ProgramFaults, ShowTheirMessagesAndLeaveUnitAndImageAsTheMendsSay) {
+    const ProgramFault& fault = GetParam();
+    fault.arrange(sim, modals);
+    const TestFirmware firmware = fault.file(firmwareFolder());
+    const QByteArray fileBytes = FileBytes(QString::fromStdString(firmware.path));
+    UnitMemory before;
+    TEcuImage image;
+    runProgram({
+        [&] { return startupDone() && (connectedShown() || !fault.connects); },
+        [&] {
+            fault.changeUnit(sim);
+            before = ReadUnitMemory(sim);
+            image = StreamDati->Image();
+            sim.clearCallLog();
+            chooseAndProgram(firmware.path);
+            fault.script(modals, sim);
+            program();
+            EXPECT_EQ(modals.pendingExpectations(), 0u);
+            EXPECT_EQ(calls("BeginProgramming"), calls("EndProgramming"));
+            EXPECT_LE(calls("EndProgramming"), 1);
+            if (fault.imageKept) {
+                EXPECT_EQ(Configuration(StreamDati->Image()), Configuration(image));
+            }
+            return closeQuietly();
+        },
+    });
+    EXPECT_EQ(FileBytes(QString::fromStdString(firmware.path)), fileBytes);
+    EXPECT_EQ(sim.stateFlags() & 1, fault.neverConfigured ? 1 : 0);
+    switch (fault.unit) {
+    case Unit::AsBefore:
+        EXPECT_FALSE(sim.lastProgram());
+        EXPECT_EQ(ReadUnitMemory(sim), before);
+        break;
+    case Unit::Configured:
+        EXPECT_TRUE(sim.lastProgram());
+        EXPECT_EQ(ReadUnitMemory(sim), before);
+        break;
+    case Unit::Erased:
+        EXPECT_TRUE(sim.lastProgram());
+        EXPECT_EQ(sim.peek(0x05), 0);
+        break;
+    case Unit::Rewritten:
+        EXPECT_TRUE(sim.lastProgram());
+        EXPECT_EQ(sim.peek(0x05), 30); // RifLambda of the default configuration
+        break;
+    }
+}
+
+void Nothing(SimUnit&, ScriptedModals&) {}
+
+TestFirmware Sample30(const QString& folder) {
+    return MakeSampleFirmware(folder, 30);
+}
+
+// A unit of which only the boot loader answers: the start-up cannot connect.
+void BootLoaderOnly(SimUnit& s, ScriptedModals& m) {
+    s.setBootLoaderOnly();
+    m.expectMessageBox(platform::IDOK, "(ERR.CODE: C01)");
+    m.expectMessageBox(platform::IDOK, "ATTENZIONE");
+}
+
+constexpr char kUnread[] = "non \xe8 stata letta da questa centralina";
+
+INSTANTIATE_TEST_SUITE_P(
+    Unit, ProgramFaults,
+    ::testing::Values(
+        ProgramFault{"YesEachTime", [](SimUnit& s, ScriptedModals&) { s.setProgramStatus(-3); },
+                     Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDYES, "Aggiornamento software centralina");
+                         for (int n = 2; n <= 4; ++n)
+                             m.expectMessageBox(platform::IDYES, "Tentativo " + std::to_string(n));
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"NoAtOnce", [](SimUnit& s, ScriptedModals&) { s.setProgramStatus(1, 1); },
+                     Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDNO, "tensione di batteria");
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P05)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"LinkLostHalfWay", [](SimUnit& s, ScriptedModals&) { s.setProgramLinkLost(); },
+                     Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDNO, "(ERR.CODE: P07)");
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P07)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"DamagedPayload", Nothing,
+                     [](const QString& folder) {
+                         auto payload = FirmwarePayload(30, 512);
+                         payload[200] ^= 1;
+                         return TestFirmware{
+                             WriteTestFile(folder, "damaged.po4", EncryptedFirmwareBytes(payload)),
+                             payload};
+                     },
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDYES, "(ERR.CODE: P09)");
+                         m.expectMessageBox(platform::IDNO, "(ERR.CODE: P09)");
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"VanishedFile", Nothing,
+                     [](const QString& folder) {
+                         return TestFirmware{(folder + "/gone.po4").toStdString(), {}};
+                     },
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P03)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"ContainerUnderItsHeader", Nothing,
+                     [](const QString& folder) {
+                         return TestFirmware{WriteTestFile(folder, "short.po4",
+                                                           EncryptedFirmwareBytes({}).left(100)),
+                                             {}};
+                     },
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"DamagedMagic", Nothing,
+                     [](const QString& folder) {
+                         QByteArray bytes = EncryptedFirmwareBytes(FirmwarePayload(30, 64));
+                         bytes[20] = '9';
+                         return TestFirmware{WriteTestFile(folder, "magic.po4", bytes), {}};
+                     },
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"UnitNotBack",
+                     [](SimUnit& s, ScriptedModals&) { s.setReconnectFailsAfterProgram(-1); },
+                     Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDYES, "(ERR.CODE: C01)");
+                         m.expectMessageBox(platform::IDYES, kNotBack);
+                         m.expectMessageBox(platform::IDNO, kNotBack);
+                     },
+                     Unit::Erased, true},
+        ProgramFault{"IdentificationUnreadable", Nothing, Sample30,
+                     [](ScriptedModals& m, SimUnit& s) {
+                         s.failEcuId(2); // the one after programming
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: C02)");
+                     },
+                     Unit::Erased, true},
+        ProgramFault{"UnitOfTheOtherModel", [](SimUnit& s, ScriptedModals&) { s.setModel(31); },
+                     Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: C03)");
+                     },
+                     Unit::AsBefore, true},
+        ProgramFault{"WriteBackRefused",
+                     [](SimUnit& s, ScriptedModals&) { s.refuseWritesTo(0x05); }, Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDYES, kNotBack);
+                         m.expectMessageBox(platform::IDNO, kNotBack);
+                         m.expectMessageBox(platform::IDOK, "");
+                     },
+                     Unit::Erased, true, true, Unchanged, true},
+        // The unit's own serial number reaches the image before the link is
+        // closed, so it goes back into the unit though writes are refused then.
+        ProgramFault{"WritesRefusedWhileClosed",
+                     [](SimUnit& s, ScriptedModals&) { s.refuseOfflineWrites(); }, Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDNO, "Salvare i dati");
+                     },
+                     Unit::Configured, false, true, [](SimUnit& s) { s.poke(0x00, 3, 'Z'); }},
+        ProgramFault{"RememberedFileOfTheOtherKind", Nothing, Sample30,
+                     [](ScriptedModals&, SimUnit&) {
+                         // Chosen while no unit was connected; the open dialog runs again.
+                         FormScarica->OpenDialogFile.fileName =
+                             MakeSampleFirmware(QDir::currentPath() + "/Firmware", 31).path;
+                     },
+                     Unit::Configured, true},
+        ProgramFault{"ImageNotFromTheUnit", Nothing, Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDNO, "Salvare i dati");
+                     },
+                     Unit::Configured, false, true,
+                     [](SimUnit& s) {
+                         s.poke(0x05, 0, 77);
+                         s.poke(0x00, 0, 'X');
+                     }},
+        ProgramFault{
+            "BootLoaderOnlyWrittenBack", BootLoaderOnly, Sample30,
+            [](ScriptedModals& m, SimUnit&) { m.expectMessageBox(platform::IDYES, kUnread); },
+            // The write takes the unit's form of the pressure coefficients.
+            Unit::Rewritten, false, false},
+        ProgramFault{"BootLoaderOnlyLeftEmpty", BootLoaderOnly, Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDNO, kUnread);
+                         m.expectMessageBox(platform::IDOK, "non contiene alcuna configurazione");
+                     },
+                     Unit::Erased, true, false, Unchanged, true},
+        ProgramFault{"ContainerOver16MiB", Nothing,
+                     [](const QString& folder) {
+                         return TestFirmware{
+                             WriteTestFile(folder, "huge.po4", QByteArray((16 << 20) + 1, 'x')),
+                             {}};
+                     },
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
+                     },
+                     Unit::AsBefore, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
