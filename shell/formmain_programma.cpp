@@ -291,7 +291,11 @@ void TProgrammingRun::closeWait() {
 
 int TProgrammingRun::question(const std::string& message, const std::string& title, unsigned icon) {
     QWidget* owner = wait_ ? static_cast<QWidget*>(wait_.get()) : &main_;
-    return platform::MessageBox(owner, message, title, platform::MB_YESNO | icon);
+    const int answer = platform::MessageBox(owner, message, title, platform::MB_YESNO | icon);
+    // What the box covered is painted again before the next long call holds
+    // the event loop.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return answer;
 }
 
 void TFormMain::ActionProgrammaExecute() {
