@@ -222,6 +222,8 @@ void TFormVisualizza::done(int result) {
 void TFormVisualizza::FormClose() {
     if (recording_)
         MenuTerminaDrtClick();
+    else if (output_) // a row just failed: its box and save come now
+        recordingFailed();
 }
 
 void TFormVisualizza::DrawNeedle(int rpm, bool draw) {
@@ -356,6 +358,8 @@ void TFormVisualizza::writeRow() {
 }
 
 void TFormVisualizza::recordingFailed() {
+    if (!output_ || recording_)
+        return;
     errorBox(kRowNotWritten);
     recording_ = true;
     MenuTerminaDrtClick();

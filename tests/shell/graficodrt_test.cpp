@@ -103,6 +103,29 @@ TEST_F(Chart, ZoomAndItsReset) {
     EXPECT_EQ(w->ui()->ChartDrt->rubberBand(), QChartView::RectangleRubberBand);
 }
 
+TEST_F(Chart, ALongTraceIsCutToThePlotsWidthAndRecutOnZoom) {
+    std::string text = "Ver. 1 1 x\nh";
+    for (int i = 0; i < 20000; ++i)
+        text += "\n" + std::to_string(i * 150) + " " + std::to_string(800 + i % 3000) +
+                " 0.5 2 3 1.1 20 30";
+    auto w = open(text.c_str());
+    w->resize(800, 600);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    ProcessEvents();
+    const int columns = int(w->Chart()->plotArea().width());
+    const qsizetype whole = w->Series()[0]->count();
+    EXPECT_LE(whole, 2 * columns + 4);
+    EXPECT_GE(whole, columns);
+    auto* x = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).first());
+    x->setRange(150.0, 150.0 + 0.15 * 100); // rows 1000 to 1100
+    ProcessEvents();
+    EXPECT_EQ(w->Series()[0]->count(), 103) << "point for point, and one beyond each end";
+    w->MenuAnnullaZoomClick();
+    ProcessEvents();
+    EXPECT_EQ(w->Series()[0]->count(), whole);
+}
+
 TEST_F(Chart, TraceSelection) {
     auto w = open(kOneBank);
     modals.expectModal(
