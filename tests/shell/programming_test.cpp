@@ -168,6 +168,10 @@ TEST_P(ProgramFaults, ShowTheirMessagesAndLeaveUnitAndImageAsTheMendsSay) {
             chooseAndProgram(firmware.path);
             fault.script(modals, sim);
             program();
+            ProcessEvents();
+            // The status bar follows the link: closed before programming,
+            // open again once the unit is back.
+            EXPECT_EQ(connectedShown(), sim.unitConnected());
             EXPECT_EQ(modals.pendingExpectations(), 0u);
             EXPECT_EQ(calls("BeginProgramming"), calls("EndProgramming"));
             EXPECT_LE(calls("EndProgramming"), 1);
