@@ -89,17 +89,19 @@ void TDial::SetGeometryOfNeedle(QPoint centre, int length) {
 }
 
 void TDial::SetNeedle(int rpm) {
+    if (rpm == rpm_)
+        return;
     rpm_ = rpm;
     update();
 }
 
-void TDial::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+void TDial::drawFace(QPainter& p) const {
     p.setRenderHint(QPainter::Antialiasing);
     const int radius = std::min(width(), height()) / 2 - 2;
+    const QPoint c = rect().center() + QPoint(1, 1);
     p.setPen(QPen(Qt::black, 2));
     p.setBrush(Face());
-    p.drawEllipse(rect().center() + QPoint(1, 1), radius, radius);
+    p.drawEllipse(c, radius, radius);
     // The scale: a mark every 500 rpm, a number every 1000, the same sweep
     // as the needle's.
     QFont f = font();
@@ -108,7 +110,6 @@ void TDial::paintEvent(QPaintEvent*) {
     for (int rpm = 0; rpm <= 7000; rpm += 500) {
         const live::NeedleEnd outer = live::NeedleOffset(rpm, radius - 4);
         const live::NeedleEnd inner = live::NeedleOffset(rpm, radius - (rpm % 1000 ? 10 : 16));
-        const QPoint c = rect().center() + QPoint(1, 1);
         p.setPen(QPen(rpm >= 6000 ? Qt::red : Qt::black, rpm % 1000 ? 1 : 3));
         p.drawLine(c + QPoint(inner.dx, inner.dy), c + QPoint(outer.dx, outer.dy));
         if (rpm % 1000 == 0) {
@@ -117,6 +118,20 @@ void TDial::paintEvent(QPaintEvent*) {
             p.drawText(box, Qt::AlignCenter, QString::number(rpm / 1000));
         }
     }
+}
+
+void TDial::paintEvent(QPaintEvent*) {
+    const qreal dpr = devicePixelRatioF();
+    if (face_.size() != size() * dpr) {
+        face_ = QPixmap(size() * dpr);
+        face_.setDevicePixelRatio(dpr);
+        face_.fill(Qt::transparent);
+        QPainter fp(&face_);
+        drawFace(fp);
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, face_);
+    p.setRenderHint(QPainter::Antialiasing);
     const live::NeedleEnd end = live::NeedleOffset(rpm_, length_);
     p.setPen(QPen(kNavy, 5, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(centre_, centre_ + QPoint(end.dx, end.dy));

@@ -3,6 +3,7 @@
 // pictures of the thermometer and the fuel lamps, and the engine-speed dial
 // with its needle.
 #include <QColor>
+#include <QPixmap>
 #include <QPoint>
 #include <QWidget>
 
@@ -47,6 +48,10 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    // The face and its scale, drawn once per size: a tick repaints only
+    // the needle over it.
+    void drawFace(QPainter& p) const;
+    QPixmap face_;
     QPoint centre_;
     int length_ = 0;
     int rpm_ = 0;
