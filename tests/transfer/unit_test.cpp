@@ -455,3 +455,42 @@ TEST_F(UnitTransferTest, UnitThatDoesNotEndTheSave) {
         EXPECT_EQ(sim.countCalls("Disconnect"), c.refuseEnd ? 0 : 2);
     }
 }
+
+// Whether the image holds the connected unit's configuration, along the
+// transfers that replace or move it whole.
+TEST_F(UnitTransferTest, TheImageIsTheUnitsOnceReadFromItOrWrittenIntoIt) {
+    const std::string file = Path("Golf.vx4");
+    struct Step {
+        const char* what;
+        std::function<bool()> run;
+        bool fromUnit;
+    };
+    const Step steps[] = {
+        {"read", [&] { return dm->Transfer(kTransferUnitToImage, "", 0, kGroupAll, false); }, true},
+        {"saved to a file",
+         [&] { return dm->Transfer(kTransferImageToFile, file, 0, kGroupAll, false); }, true},
+        {"a file loaded",
+         [&] { return dm->Transfer(kTransferFileToImage, file, 0, kGroupAll, false); }, false},
+        {"written into the unit",
+         [&] { return dm->Transfer(kTransferImageToUnit, "", 0, kGroupAll, false); }, true},
+        {"a read that loses the link",
+         [&] {
+             sim.dropAfter(10);
+             return !dm->Transfer(kTransferUnitToImage, "", 0, kGroupAll, false);
+         },
+         false},
+        {"written while closed",
+         [&] {
+             sim.dropAfter(-1);
+             dm->EcuLink()->Disconnect();
+             dm->Transfer(kTransferImageToUnit, "", 0, kGroupAll, false);
+             return true; // whatever the engine answers, no unit saw the image
+         },
+         false},
+    };
+    EXPECT_FALSE(dm->ImageFromUnit());
+    for (const Step& s : steps) {
+        EXPECT_TRUE(s.run()) << s.what;
+        EXPECT_EQ(dm->ImageFromUnit(), s.fromUnit) << s.what;
+    }
+}
