@@ -133,7 +133,7 @@ TEST(PrivateRuntimeFolder, NoneWhenTheHomeOneIsNotThisUsersOwn) {
 TEST_F(NamedMutexTest, ALockOfAnotherUserDoesNotStopIt) {
     const std::string name = freshName();
     const QString file = QString::fromStdString(platform::NamedMutex::safeName(name)) + ".lock";
-    QTemporaryDir foreign;
+    QTemporaryDir foreign("/tmp/vexano-foreign-XXXXXX");
     QLockFile oldPlace(QDir::tempPath() + "/" + file);
     QLockFile foreignRuntime(foreign.path() + "/" + file);
     ASSERT_TRUE(oldPlace.tryLock(0));

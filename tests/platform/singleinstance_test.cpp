@@ -8,6 +8,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QUuid>
 #include <QWidget>
 #include <future>
@@ -111,9 +112,10 @@ TEST_F(SingleInstance, ADeepTemporaryFolderStillListens) {
 // old name or in a runtime folder that is not this user's, hear nothing.
 TEST_F(SingleInstance, ASocketOfSomeoneElseNeverHearsTheRequest) {
     const std::string title = freshTitle();
+    ScopedEnv tmp("TMPDIR", "/tmp"); // the shared one, short enough to bind in
     Squatter oldName(OldSocketName(title));
     ASSERT_TRUE(oldName.listening);
-    QTemporaryDir foreign;
+    QTemporaryDir foreign("/tmp/vexano-foreign-XXXXXX");
     Squatter inForeignRuntime(foreign.path() + "/" +
                               QString::fromStdString(platform::LocalSocketFileName(title)));
     ASSERT_TRUE(inForeignRuntime.listening);
@@ -132,23 +134,27 @@ TEST_F(SingleInstance, ASocketOfSomeoneElseNeverHearsTheRequest) {
     EXPECT_EQ(inForeignRuntime.reached, 0);
 }
 
-// A server run by another user is told apart by its credentials.
+// A server run by another user is told apart by its credentials. Its folder
+// lies where that user can reach it, whatever the tests' temporary folder.
 TEST_F(SingleInstance, APeerOfAnotherUserIsNotThisUser) {
     if (!RunsAsRoot())
         GTEST_SKIP() << "needs root to run a server as another user";
-    QTemporaryDir folder;
+    QTemporaryDir folder("/tmp/vexano-peer-XXXXXX");
     ASSERT_TRUE(MakeForeign(folder.path()));
     const QByteArray path = QFile::encodeName(folder.path() + "/s");
+    sockaddr_un addr{};
+    ASSERT_LT(static_cast<size_t>(path.size()), sizeof addr.sun_path);
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), path.size());
     int ready[2];
     int stop[2];
     ASSERT_EQ(::pipe(ready), 0);
     ASSERT_EQ(::pipe(stop), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
-    if (child == 0) { // only calls safe after fork from here on
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path, path.constData(), path.size());
+    if (child == 0) { // only calls safe after fork from here on; ends when the test closes stop
+        ::close(ready[0]);
+        ::close(stop[1]);
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         char c = 0;
         if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ||
@@ -159,17 +165,20 @@ TEST_F(SingleInstance, APeerOfAnotherUserIsNotThisUser) {
         (void)!::read(stop[0], &c, 1);
         ::_exit(0);
     }
+    ::close(ready[1]);
+    ::close(stop[0]);
+    const auto reap = qScopeGuard([&] {
+        ::close(stop[1]);
+        ::close(ready[0]);
+        ::waitpid(child, nullptr, 0);
+    });
     char bound = 1;
     ASSERT_EQ(::read(ready[0], &bound, 1), 1);
-    ASSERT_EQ(bound, 0);
+    ASSERT_EQ(bound, 0) << "the other user's server could not listen";
     QLocalSocket theirs;
     theirs.connectToServer(QFile::decodeName(path));
     ASSERT_TRUE(theirs.waitForConnected(2000));
     EXPECT_FALSE(platform::PeerIsThisUser(theirs));
-    (void)!::write(stop[1], "x", 1);
-    ::waitpid(child, nullptr, 0);
-    for (int fd : {ready[0], ready[1], stop[0], stop[1]})
-        ::close(fd);
 
     Squatter mine(folder.path() + "/mine");
     QLocalSocket ours;

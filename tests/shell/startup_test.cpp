@@ -240,7 +240,7 @@ TEST_F(StartUp, LocksOfAnotherUserDoNotKeepItFromStarting) {
     SetupEditionProfile(128);
     const QString file =
         QString::fromStdString(platform::NamedMutex::safeName(GetProductTitle())) + ".lock";
-    QTemporaryDir foreign;
+    QTemporaryDir foreign("/tmp/vexano-foreign-XXXXXX");
     QLockFile theirs(foreign.path() + "/" + file);
     QLockFile oldPlace(QDir::tempPath() + "/" + file);
     ASSERT_TRUE(theirs.tryLock(0));
