@@ -322,6 +322,7 @@ TFormConfig::TFormConfig(QWidget* owner)
             PageControlDrawTab(painter, tab, visibleIndex, rect, active);
         });
     connect(ui_->MenuEsci, &QAction::triggered, this, &TFormConfig::MenuEsciClick);
+    connectSensorHandlers();
     connect(ui_->PageControl, &QTabWidget::currentChanged, this,
             [this](int index) { ShowPage(ui_->PageControl->widget(index)); });
 

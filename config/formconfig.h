@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class FormConfig;
@@ -17,6 +18,8 @@ class FormConfig;
 class QPainter;
 class QRect;
 class QTimer;
+class TKitChange;
+class TNumericEdit;
 class TPageControl;
 
 class TFormConfig : public TConfigEditorWindow {
@@ -69,6 +72,47 @@ public:
     // The cylinder counts the unit's model offers, as list items.
     void FillCylinderList();
 
+    // The latest raw engine-temperature reading.
+    int LiveSensorRaw = 0;
+    // The engine-sensor characteristic is being edited (learning points).
+    bool SensorEditMode = false;
+    // The remembered fuel item and injector type of the change-over page.
+    int RememberedFuel = 0;
+    int RememberedInjectorType = 0;
+
+    // --- Temperature page, kit changes, test page and small handlers
+    // (formconfig_sensors.cpp)
+    void TabTempShow();
+    void ShowSensorParameters();
+    // The sensor grid with the live reading on its row while editing.
+    void RepaintSensorGrid();
+    void ButtonNuoviParametriClick();
+    void EditRPullUpEnter(QObject* sender);
+    void EditRPullUpExit(QObject* sender);
+    void CheckTempAcquaClick();
+    void CheckTempRiduttoreClick();
+    void CheckTempMotoreClick();
+    void ComboTempRiduttoreKeyPress(QObject* sender, char& key);
+    void DrawGridTempKeyPress(char key);
+    void DrawGridTempDblClick(int col, int row);
+    void DrawGridTempEnter();
+    void DrawGridTempExit();
+    void ComboCarburanteKeyPress(QObject* sender, char& key);
+    void ComboTipoIniettoreKeyPress(QObject* sender, char& key);
+    void EditTipoIniettoreKeyPress(QObject* sender, char& key);
+    void ComboAccensioneKeyPress(QObject* sender, char& key);
+    void ComboCilindriKeyPress(QObject* sender, char& key);
+    void ButtonResetClick();
+    void TabTestShow();
+    void MenuControlloIniettoriClick();
+    void TabKVarieShow();
+    void CheckInibisciEmulazioneClick();
+    void CheckKFiltroTpsPremutoClick();
+    void EditCorrIntInfKeyPress(QObject* sender, char& key);
+    void EditKFiltroFreddoKeyPress(QObject* sender, char& key);
+    void EditTInjKeyPress(QObject* sender, char& key);
+    void EditScartoMinFuoriMinKeyPress(QObject* sender, char& key);
+
 protected:
     void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -82,6 +126,17 @@ private:
     void layOut();
     void fitGrids();
     int screenWidth() const;
+    void connectSensorHandlers();
+    TNumericEdit* sensorEdit(int tag) const;
+    void ShowLimitHint(TNumericEdit* edit);
+    void NextSensorRow();
+    void EditSensorPoint(int column);
+    TKitChange kitChange();
+    void ShowKit();
+    void ShowIgnition();
+    std::vector<TNumericEdit*> testTable() const;
+    std::vector<TNumericEdit*> filterEdits() const;
+    std::vector<TNumericEdit*> defaultTimeEdits() const;
 
     std::unique_ptr<Ui::FormConfig> ui_;
     TLanguageTexts texts_;

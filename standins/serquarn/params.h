@@ -36,6 +36,12 @@ constexpr uint8_t kReadyCode = 0x02;
 constexpr uint8_t kTpsType = 0x1a;
 constexpr uint8_t kMap = 0x54;
 constexpr uint8_t kClock = 0x79;
+// The program's diagnosis register and the count of the unit's restarts.
+constexpr uint8_t kDiagnosisRegister = 0x43;
+constexpr uint8_t kRestartCount = 0x44;
+// Bits of the diagnosis register: the cause of the last start.
+constexpr int kStartPowerOn = 0x01;
+constexpr int kStartCommanded = 0x02;
 constexpr uint8_t kPressureCoefficients = 0x7c;
 constexpr uint8_t kLambdaType = 0x04;
 constexpr uint8_t kFlags = 0x03;

@@ -95,6 +95,7 @@ void SimulatedUnit::freshMemory() {
     for (int i = 0; i < kSerialLength; ++i)
         memory_.poke(kSerialNumber, i, uint8_t(kFreshSerial[i]));
     memory_.poke(kClock, 0, kDefaultClock);
+    memory_.poke(kDiagnosisRegister, 0, kStartPowerOn);
 }
 
 void SimulatedUnit::load() {
@@ -233,6 +234,16 @@ void SimulatedUnit::update() {
 void SimulatedUnit::restart() {
     restarting_ = true;
     restartAt_ = now();
+}
+
+// A start the unit was told to make (end of a save or of a calibration, new
+// firmware): counted in a byte and noted in the diagnosis register. The
+// wait after a link came back is no new start.
+void SimulatedUnit::commandedRestart() {
+    restart();
+    memory_.poke(kRestartCount, 0, (memory_.peek(kRestartCount, 0).value_or(0) + 1) & 0xff);
+    memory_.poke(kDiagnosisRegister, 0, kStartCommanded);
+    dirty_ = true;
 }
 
 bool SimulatedUnit::ready() {
@@ -439,7 +450,7 @@ bool SimulatedUnit::endSaveCommand(uint8_t*, int, int&) {
     dirty_ = true;
     if (!save())
         return false;
-    restart();
+    commandedRestart();
     return true;
 }
 
@@ -468,7 +479,7 @@ bool SimulatedUnit::queryCalibrationCommand(uint8_t* bytes, int capacity, int& a
 bool SimulatedUnit::stopCalibrationCommand(uint8_t*, int, int&) {
     if (calibration_.running()) {
         calibration_.stop();
-        restart();
+        commandedRestart();
     }
     return true;
 }
@@ -597,7 +608,7 @@ void SimulatedUnit::takeFirmware(const QByteArray& payload, uint8_t minor, uint8
     if (state_ == LinkState::Open)
         state_ = LinkState::Closed;
     closedAt_ = now();
-    restart();
+    commandedRestart();
     memoryChanged();
 }
 

@@ -97,6 +97,7 @@ private:
     bool faultHits();
     void lose();
     void restart();
+    void commandedRestart();
     void transmit(int requestBytes, int answerBytes);
     bool writesRefused(uint32_t id) const;
     bool readsRefused(uint32_t id) const;

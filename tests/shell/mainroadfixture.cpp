@@ -22,6 +22,10 @@ UnitMemory ReadUnitMemory(const SimUnit& sim) {
     UnitMemory memory;
     for (const TImageItem& item : ImageItems())
         memory[paramid::number(item.id)] = sim.peekAll(paramid::number(item.id));
+    // The unit's own diagnosis register and count of starts move with every
+    // save: no part of the configuration.
+    memory.erase(0x43);
+    memory.erase(0x44);
     auto& name = memory[kIdentification];
     const auto end = std::find(name.begin() + 2, name.end(), 0);
     std::fill(end, name.end(), 0);

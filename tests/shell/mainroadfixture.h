@@ -17,7 +17,8 @@ class TFormFile;
 
 using UnitMemory = std::map<uint32_t, std::vector<int>>;
 
-// Every parameter the image moves, as the unit holds it. The configuration
+// Every parameter the image moves, as the unit holds it, but the unit's own
+// diagnosis register and count of starts. The configuration
 // name counts up to its terminating 0: what lies after it has no meaning.
 UnitMemory ReadUnitMemory(const SimUnit& sim);
 QByteArray FileBytes(const QString& path);

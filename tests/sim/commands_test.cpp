@@ -22,6 +22,25 @@ TEST_F(SimTest, EndOfSaveRestartsTheUnit) {
     EXPECT_EQ(read1(0x02), 0xAC);
 }
 
+// The program's diagnosis register tells what started the unit last; the
+// byte after it counts the starts, kept with the memory.
+TEST_F(SimTest, DiagnosisRegisterAndRestartCount) {
+    ASSERT_TRUE(link->Connect());
+    EXPECT_EQ(read1(0x43), 0x01) << "a fresh unit was switched on";
+    EXPECT_EQ(read1(0x44), 0);
+    EXPECT_FALSE(link->WriteParam(0x44, 7)) << "read only";
+    for (int n = 1; n <= 2; ++n) {
+        ASSERT_TRUE(command(17, 1, 5).ok);
+        ASSERT_TRUE(command(18, 1, 5).ok);
+        EXPECT_EQ(read1(0x44), n);
+    }
+    EXPECT_EQ(read1(0x43), 0x02) << "started again on command";
+    ASSERT_TRUE(link->Disconnect());
+    reopenLink();
+    ASSERT_TRUE(link->Connect());
+    EXPECT_EQ(read1(0x44), 2) << "the count is kept with the memory";
+}
+
 TEST_F(SimTest, CalibrationClimbsToTwelveAndLeavesANewMap) {
     sim.setCalibrationStep(1000);
     ASSERT_TRUE(link->Connect());
