@@ -1,11 +1,14 @@
 // The temperature page's points, the kit changes and the cylinder items of
 // the change-over page, on a data module linked to the simulated unit.
+#include "gridfixture.h"
 #include "shellfixture.h"
 
 #include "formconfig.h"
 #include "formconfig_sensors.h"
+#include "formmodmappa.h"
 #include "kitchange.h"
 #include "ui_FormConfig.h"
+#include "ui_FormModMappa.h"
 
 #include "controls/keycombobox.h"
 #include "controls/numericedit.h"
@@ -311,6 +314,54 @@ TEST_F(EditorOnUnit, ThreePointsLearntFromTheWarmingEngine) {
     EXPECT_FALSE(editor->SensorEditMode);
     EXPECT_TRUE(data->GetFlag(10)) << "the engine curve is the learnt one";
     EXPECT_TRUE(ui->EditRPullUp->isReadOnly());
+}
+
+// The point editor on the sensor row: what the cell dialog's answer stores.
+TEST_F(EditorOnUnit, PointEditorStoresTheTypedOrTheLivePoint) {
+    editor->ButtonNuoviParametriClick();
+    editor->Timer1->start();
+    struct Case {
+        const char* what;
+        int column;
+        std::optional<std::string> text; // none: OK on the proposal as it stands
+        int mode;
+        int stored; // the point before
+        std::optional<int> raw;
+    };
+    // Live reading 100 on a 4700 ohm pull-up: 1.961 V, 3032 ohm, whose raw
+    // worked back would be 99.99, stored as 99.
+    const Case cases[] = {
+        {"volts proposed", kVoltsColumn, std::nullopt, 0, 7, 100},
+        {"ohms proposed", kOhmsColumn, std::nullopt, 0, 7, 100},
+        {"ohms typed", kOhmsColumn, "3000", 0, 7, 99},
+        {"volts added", kVoltsColumn, "0,5", 1, 100, 125},
+        {"ohms by a percentage", kOhmsColumn, "10", 2, 128, 134},
+        {"volts beyond the reference", kVoltsColumn, "9", 0, 7, 255},
+        {"a divider of no resistance", kOhmsColumn, "-4700", 0, 7, std::nullopt},
+        {"cancelled", kVoltsColumn, "2", 0, 7, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(data->SetEcuTempMotore(1, c.stored));
+        editor->LiveSensorRaw = 100;
+        const bool cancel = std::string(c.what) == "cancelled";
+        if (!c.text)
+            modals.expectModal(
+                [](QDialog& d) {
+                    dynamic_cast<TFormModMappa&>(d).ui()->ButtonOK->click();
+                    return 1;
+                },
+                "TFormModMappa");
+        else if (cancel)
+            modals.expectModal(2, "TFormModMappa");
+        else
+            modals.expectModal(Answer(*c.text, c.mode, nullptr, editor->Timer1), "TFormModMappa");
+        editor->DrawGridTempDblClick(c.column, 2);
+        EXPECT_EQ(data->GetEcuTempMotore(1), c.raw.value_or(c.stored));
+        EXPECT_EQ(sim.peek(0x8b, 1), c.raw.value_or(c.stored));
+        EXPECT_EQ(editor->SensorRow, 3) << "the row moves on";
+        EXPECT_TRUE(editor->Timer1->isActive());
+    }
 }
 
 // The parameters: pull-up in two bytes, TMax cut to 30 points, a TMax at its
