@@ -106,3 +106,21 @@ ScriptedModals::DialogAction Answer(std::string text, int mode, std::string* pro
         return 1;
     };
 }
+
+std::vector<int> UnitMapCells(const SimUnit& sim, const TStreamDati& data) {
+    const std::vector<int> unit = sim.peekAll(0x54);
+    const int columns = int(unit.size()) / 13;
+    std::vector<int> cells;
+    for (int r = 0; r <= data.GetNumeroRighe(); ++r)
+        for (int c = 0; c < data.GetNumeroColonne(); ++c)
+            cells.push_back(unit.at(size_t(r * columns + c)));
+    return cells;
+}
+
+std::vector<int> ImageMapCells(const TStreamDati& data) {
+    std::vector<int> cells;
+    for (int r = 0; r <= data.GetNumeroRighe(); ++r)
+        for (int c = 0; c < data.GetNumeroColonne(); ++c)
+            cells.push_back(data.GetMappaK(r, c));
+    return cells;
+}

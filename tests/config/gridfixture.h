@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QTimer;
 
@@ -16,6 +17,11 @@ class QTimer;
 // the dialog is open.
 ScriptedModals::DialogAction Answer(std::string text, int mode, std::string* proposed = nullptr,
                                     QTimer* stopped = nullptr);
+
+// The map cells, row by row, as far as the image's geometry goes: as the
+// unit holds them, and as the image does.
+std::vector<int> UnitMapCells(const SimUnit& sim, const TStreamDati& data);
+std::vector<int> ImageMapCells(const TStreamDati& data);
 
 class GridTest : public ShellTest {
 protected:

@@ -1,6 +1,7 @@
 // The kit changed the way the user does it, on the program's own start-up:
 // connect, open the editor from the main menu, change the fuel from LPG to
 // CNG on the change-over page, then reset the unit from the same page.
+#include "gridfixture.h"
 #include "mainroadfixture.h"
 
 #include "configeditor.h"
@@ -21,23 +22,6 @@ class KitChangeRoad : public ProgramTest {
 protected:
     KitChangeRoad() { RegisterFormConfig(); }
     ~KitChangeRoad() override { shell::RegisterConfigEditor({}); }
-
-    // The map the unit holds, as far as the image's geometry goes.
-    std::vector<int> unitMap() const {
-        std::vector<int> cells;
-        const int columns = int(sim.peekAll(0x54).size()) / 13;
-        for (int r = 0; r <= StreamDati->GetNumeroRighe(); ++r)
-            for (int c = 0; c < StreamDati->GetNumeroColonne(); ++c)
-                cells.push_back(*sim.peek(0x54, r * columns + c));
-        return cells;
-    }
-    std::vector<int> imageMap() const {
-        std::vector<int> cells;
-        for (int r = 0; r <= StreamDati->GetNumeroRighe(); ++r)
-            for (int c = 0; c < StreamDati->GetNumeroColonne(); ++c)
-                cells.push_back(StreamDati->GetMappaK(r, c));
-        return cells;
-    }
 };
 
 TEST_F(KitChangeRoad, FuelChangeToCngThenResetBackToTheBaseConfiguration) {
@@ -48,7 +32,7 @@ TEST_F(KitChangeRoad, FuelChangeToCngThenResetBackToTheBaseConfiguration) {
     runProgram({
         [&] { return connectedShown(); },
         [&] {
-            lpgMap = unitMap();
+            lpgMap = UnitMapCells(sim, *StreamDati);
             modals.expectModal(
                 [&](QDialog& d) {
                     auto& editor = dynamic_cast<TFormConfig&>(d);
@@ -61,8 +45,8 @@ TEST_F(KitChangeRoad, FuelChangeToCngThenResetBackToTheBaseConfiguration) {
                     EXPECT_TRUE(editor.Timer1->isActive());
                     EXPECT_EQ(editor.RememberedFuel, 1);
                     EXPECT_EQ(*sim.peek(0x03, 0) & 0x2, 0x2) << "the unit runs on CNG";
-                    cngMap = unitMap();
-                    EXPECT_EQ(cngMap, imageMap());
+                    cngMap = UnitMapCells(sim, *StreamDati);
+                    EXPECT_EQ(cngMap, ImageMapCells(*StreamDati));
 
                     // The reset writes the base configuration, for LPG.
                     modals.expectMessageBox(platform::IDYES, "Sei sicuro di resettare");
@@ -71,7 +55,7 @@ TEST_F(KitChangeRoad, FuelChangeToCngThenResetBackToTheBaseConfiguration) {
                     EXPECT_EQ(*sim.peek(0x03, 0) & 0x2, 0);
                     EXPECT_EQ(ui->ComboCarburante->currentIndex(), 0);
                     EXPECT_EQ(editor.RememberedFuel, 0);
-                    EXPECT_EQ(unitMap(), lpgMap);
+                    EXPECT_EQ(UnitMapCells(sim, *StreamDati), lpgMap);
                     return int(QDialog::Accepted);
                 },
                 "TFormConfig");
