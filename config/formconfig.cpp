@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
 #include <optional>
@@ -606,7 +607,10 @@ void TFormConfig::fitGrids() {
     const TGridFit columnsOnly =
         FitGrid(truncToInt(w * 0.675), temp->height(), 1, temp->ColCount());
     temp->horizontalHeader()->setDefaultSectionSize(columnsOnly.columnWidth + 1);
-    temp->resize(columnsOnly.clientWidth + 2 * temp->frameWidth(), temp->height());
+    // Its points scroll: the bar takes room beside the columns, not from them.
+    temp->resize(columnsOnly.clientWidth + 2 * temp->frameWidth() +
+                     temp->verticalScrollBar()->sizeHint().width(),
+                 temp->height());
     place(temp, w * 0.09, temp->y());
 
     QWidget* button = ui_->ButtonModificaRifTar;

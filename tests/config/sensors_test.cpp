@@ -16,6 +16,7 @@
 #include "core/realtime.h"
 #include "core/serialecu.h"
 
+#include <QApplication>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -351,6 +352,30 @@ TEST_F(EditorOnUnit, PointEditorStoresTheTypedOrTheLivePoint) {
         EXPECT_EQ(editor->SensorRow, 3) << "the row moves on";
         EXPECT_TRUE(editor->Timer1->isActive());
     }
+}
+
+// While editing, the grid with the focus says what Enter and Space do, and
+// its sensor row shows the live reading.
+TEST_F(EditorOnUnit, SensorGridInstructionsWhileItHasTheFocus) {
+    auto* ui = editor->ui();
+    ASSERT_TRUE(data->SetFlag(10, true)); // the grid shows with the vehicle's sensor
+    editor->show();
+    ui->PageControl->SetActivePage(ui->TabTemp);
+    QApplication::setActiveWindow(editor.get());
+    ASSERT_TRUE(ui->DrawGridTemp->isVisible());
+    editor->ButtonNuoviParametriClick();
+    editor->LiveSensorRaw = 77;
+    ui->DrawGridTemp->setFocus();
+    ProcessEvents();
+    EXPECT_TRUE(ui->LabelInstr->isVisible());
+    editor->RepaintSensorGrid();
+    EXPECT_EQ(ui->DrawGridTemp->SensorRaw(1), 77);
+    EXPECT_EQ(ui->DrawGridTemp->CellText(2, 1), "1,510");
+    ui->ButtonNuoviParametri->setFocus();
+    ProcessEvents();
+    EXPECT_FALSE(ui->LabelInstr->isVisible());
+    EXPECT_NE(ui->DrawGridTemp->SensorRaw(1), 77) << "the stored point once the focus left";
+    editor->hide();
 }
 
 // The parameters: pull-up in two bytes, TMax cut to 30 points, a TMax at its

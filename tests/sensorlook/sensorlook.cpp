@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
     Settle();
     editor.ButtonNuoviParametriClick();
     TMapGrid* grid = editor.ui()->DrawGridTemp;
+    // No window manager under Xvfb makes the window active.
+    QApplication::setActiveWindow(&editor);
     grid->setFocus();
     for (int i = 0; i < 2; ++i) {
         ReadLiveBlock1(*data.EcuLink());
