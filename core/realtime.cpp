@@ -109,6 +109,18 @@ std::array<uint8_t, kBlock1Size>& RealTimeBuffer1() {
     return buffer;
 }
 
+bool PollReconnect(TSerialEcuLink& link) {
+    if (link.Reconnect())
+        return true;
+    const uint32_t start = platform::GetTickCount();
+    while (platform::GetTickCount() - start < kLiveReconnectMs) {
+        platform::Sleep(kLiveReconnectPollMs);
+        if (link.Reconnect())
+            return true;
+    }
+    return false;
+}
+
 TLiveRead ReadLiveBlock(TSerialEcuLink& link, int block, uint8_t* buffer, int capacity) {
     TLiveRead result;
     if (!link.IsConnected())

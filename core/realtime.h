@@ -38,6 +38,10 @@ struct TLiveRead {
 constexpr uint32_t kLiveReconnectMs = 4000;
 constexpr uint32_t kLiveReconnectPollMs = 500;
 
+// Whether the link answers Reconnect, at once or polled every 500 ms for up
+// to 4 s on the platform clock (the wait of a window's timer).
+bool PollReconnect(TSerialEcuLink& link);
+
 // One live read of a real-time block of at most `capacity` bytes. A failed
 // read polls Reconnect every 500 ms for up to 4 s on the platform clock; when
 // the link answers, the block is asked for again with the full capacity and

@@ -16,6 +16,7 @@ namespace Ui {
 class FormMain;
 }
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class TFormSplash;
@@ -70,6 +71,7 @@ public:
     // Programs the unit's firmware from the file of the firmware dialog and
     // writes the configuration back into it.
     void ActionProgrammaExecute();
+    void ActionDiagnosiExecute();
     // IDYES, IDNO or IDCANCEL; a Yes whose save did not happen gives IDCANCEL.
     int AskSaveModified();
     bool FormCloseQuery();
@@ -110,6 +112,9 @@ private:
     void setConnectionActions(bool connected);
     void installActions();
     void errorBox(const std::string& text);
+    // A service window made for one modal use: its caption from string
+    // captionId and the configuration name, then shown modally.
+    void runServiceWindow(QDialog& window, int captionId);
     // Tells every window that the link is open or closed (data-changed code
     // 1 or 0), and notices a link that was lost.
     void announceLink(bool open);

@@ -3,6 +3,7 @@
 // asked before data in memory is lost.
 #include "configeditor.h"
 #include "formattesa.h"
+#include "formdiagnosi.h"
 #include "formfile.h"
 #include "formmain.h"
 #include "formvisualizza.h"
@@ -57,6 +58,7 @@ void TFormMain::installActions() {
     connect(ui_->ActionApriConf, &QAction::triggered, this, &TFormMain::ActionApriConfExecute);
     connect(ui_->ActionResetDaPc, &QAction::triggered, this, &TFormMain::ActionResetDaPcExecute);
     connect(ui_->ActionProgramma, &QAction::triggered, this, &TFormMain::ActionProgrammaExecute);
+    connect(ui_->ActionDiagnosi, &QAction::triggered, this, &TFormMain::ActionDiagnosiExecute);
 }
 
 void TFormMain::errorBox(const std::string& text) {
@@ -188,6 +190,19 @@ void TFormMain::ActionVisualizzaExecute() {
         window.windowTitle() +
         platform::toUnicode(" - " + Text(34) + ": " + StreamDati->GetNomeConfigurazione()));
     platform::ShowModal(window);
+}
+
+void TFormMain::runServiceWindow(QDialog& window, int captionId) {
+    QString caption = window.windowTitle();
+    LoadLanguageString(captionId, caption);
+    window.setWindowTitle(caption + platform::toUnicode(" - " + Text(34) + ": " +
+                                                        StreamDati->GetNomeConfigurazione()));
+    platform::ShowModal(window);
+}
+
+void TFormMain::ActionDiagnosiExecute() {
+    TFormDiagnosi window(this);
+    runServiceWindow(window, 250);
 }
 
 void TFormMain::ActionDisconnettiExecute() {

@@ -15,16 +15,26 @@
 
 namespace {
 
-constexpr int kNoLengthLimit = 32767;
-
 // Text the field may hold while it is edited: what the number text can be on
-// its way to a number. Pasted or dropped text that cannot be one is refused.
-QValidator* numberTextValidator(QObject* parent) {
-    const QString separator = QRegularExpression::escape(QString(platform::DecimalSeparator()));
-    return new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("-?[0-9]*(%1[0-9]*)?(E-?[0-9]*)?").arg(separator)),
-        parent);
-}
+// its way to a number, at most MaxLength characters. Pasted or dropped text
+// that cannot be one is refused. The program's own texts are not held to the
+// length, so a value with more digits than the user may type shows whole.
+class NumberTextValidator : public QRegularExpressionValidator {
+public:
+    explicit NumberTextValidator(QObject* parent)
+        : QRegularExpressionValidator(
+              QRegularExpression(
+                  QStringLiteral("-?[0-9]*(%1[0-9]*)?(E-?[0-9]*)?")
+                      .arg(QRegularExpression::escape(QString(platform::DecimalSeparator())))),
+              parent) {}
+    int maxLength = 0; // 0: no limit
+
+    State validate(QString& input, int& pos) const override {
+        if (maxLength > 0 && input.size() > maxLength)
+            return Invalid;
+        return QRegularExpressionValidator::validate(input, pos);
+    }
+};
 
 int toInt(double v) {
     return static_cast<int>(std::clamp(std::trunc(v), double(INT_MIN), double(INT_MAX)));
@@ -44,7 +54,8 @@ bool isKeypadSeparator(const QKeyEvent& event) {
 } // namespace
 
 TNumericEdit::TNumericEdit(QWidget* parent) : QLineEdit(parent) {
-    setValidator(numberTextValidator(this));
+    validator_ = new NumberTextValidator(this);
+    setValidator(validator_);
     setText(QStringLiteral("0"));
 }
 
@@ -133,11 +144,11 @@ void TNumericEdit::SetLimit(int index, double v) {
 }
 
 int TNumericEdit::MaxLength() const {
-    return maxLength() >= kNoLengthLimit ? 0 : maxLength();
+    return static_cast<const NumberTextValidator*>(validator_)->maxLength;
 }
 
 void TNumericEdit::SetMaxLength(int length) {
-    setMaxLength(length > 0 ? length : kNoLengthLimit);
+    static_cast<NumberTextValidator*>(validator_)->maxLength = std::max(length, 0);
 }
 
 bool TNumericEdit::Accepts(char key) const {

@@ -59,7 +59,8 @@ public:
     // Set: leaving the field without Enter throws the typed text away.
     bool Validation() const { return m_validation; }
     void SetValidation(bool validation) { m_validation = validation; }
-    // 0: no limit.
+    // Characters the user may type or paste; 0: no limit. Values the
+    // program shows are not cut to it.
     int MaxLength() const;
     void SetMaxLength(int length);
 
@@ -94,4 +95,5 @@ private:
     bool m_disableLimit = false;
     bool m_validation = true;
     double m_lastValue = 0;
+    class QValidator* validator_ = nullptr;
 };

@@ -127,7 +127,7 @@ EngineState engineAt(const EngineInputs& in) {
     const double wobble = sp.rpm > 1500 ? 15.0 : 25.0;
     s.rpm = int(sp.rpm + wobble * std::sin(t / 700.0));
     s.cutOff = sp.falling;
-    s.onGas = sp.runMs >= kChangeOverMs;
+    s.onGas = sp.runMs >= kChangeOverMs && !in.forcedPetrol;
     s.closedLoop = s.onGas && sp.runMs >= kClosedLoopMs && !s.cutOff;
     s.manifoldMbar = std::max(250.0, 350.0 - (s.rpm - kIdleRpm) * 0.04);
 
@@ -161,9 +161,10 @@ std::array<uint8_t, kBlock1Size> realTimeBlock1(const EngineState& s, const Engi
     status |= s.closedLoop ? 0x20 : 0;
     status |= (s.closedLoop && in.secondBank) ? 0x40 : 0;
     b[11] = uint8_t(status);
-    b[12] = uint8_t(sensorRaw(s.gasTempC));
+    // An open sensor reads as the pull-up alone.
+    b[12] = uint8_t(in.sensorAOpen ? 255 : sensorRaw(s.gasTempC));
     put16(&b[14], s.gasPressureMbar);
-    b[16] = uint8_t(sensorRaw(s.coolantC));
+    b[16] = uint8_t(in.sensorBOpen ? 255 : sensorRaw(s.coolantC));
     if (in.secondBank) {
         b[21] = uint8_t(voltByte(s.lambda2V));
         put16(&b[24], clockUnits(s.gasMs * 1.03, in.clock));

@@ -20,6 +20,9 @@ struct EngineInputs {
     int clock = 2560;       // the unit's clock parameter
     int lambdaType = 2;     // TipoDiLambda
     bool secondBank = true;
+    bool forcedPetrol = false; // a latched check keeps the engine off gas
+    bool sensorAOpen = false;  // the temperature sensor of block byte 12
+    bool sensorBOpen = false;  // that of block byte 16
 };
 
 struct EngineState {

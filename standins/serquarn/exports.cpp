@@ -141,6 +141,29 @@ SQ_EXPORT void SimUnit_SetCalibrationRefusal(int flags) {
 SQ_EXPORT void SimUnit_SetCalibrationStep(int ms) {
     change([&](serquarn::Settings& s) { s.calibrationStepMs = uint32_t(std::max(ms, 0)); });
 }
+SQ_EXPORT void SimUnit_SetCalibrationRefusalAt(int flags, int state) {
+    settings().calibrationFlags = flags;
+    settings().calibrationFlagsAt = state;
+}
+SQ_EXPORT void SimUnit_SetCalibrationStateCode(int code, int on) {
+    if (on)
+        settings().calibrationState = code;
+    else
+        settings().calibrationState.reset();
+}
+SQ_EXPORT void SimUnit_FailCalibrationQueries(int n) {
+    settings().calibrationQueryFails = std::max(n, 0);
+}
+SQ_EXPORT void SimUnit_SetDiagnosisCondition(int row, int on) {
+    toggle(settings().diagnosisRows, row, on);
+}
+SQ_EXPORT void SimUnit_SetInjectorFaults(int gasMask, int petrolMask) {
+    settings().gasInjectorFaults = gasMask;
+    settings().petrolInjectorFaults = petrolMask;
+}
+SQ_EXPORT void SimUnit_SetSensorOpen(int sensor, int on) {
+    toggle(settings().openSensors, sensor, on);
+}
 SQ_EXPORT int SimUnit_SetMapGeometry(int columns, int rows) {
     if (columns < 1 || columns > serquarn::kMapMaxColumns || rows < 1 ||
         rows > serquarn::kMapMaxRows)

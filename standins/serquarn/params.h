@@ -47,6 +47,8 @@ constexpr uint8_t kLambdaType = 0x04;
 constexpr uint8_t kFlags = 0x03;
 constexpr uint8_t kZoneCorrections = 0x95;
 constexpr uint8_t kCalibrationRpm = 0x96;
+constexpr uint8_t kGasInjectorFaults = 0x4d;
+constexpr uint8_t kPetrolInjectorFaults = 0x5e;
 
 constexpr int kSerialLength = 20;
 constexpr int kReadyValue = 0xAC;

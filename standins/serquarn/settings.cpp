@@ -123,6 +123,26 @@ const std::map<std::string, Setter>& keys() {
         {"param_width", intKey(&Settings::paramWidth)},
         {"calib_flags", intKey(&Settings::calibrationFlags)},
         {"calib_step", msKey(&Settings::calibrationStepMs)},
+        {"calib_flags_at", intKey(&Settings::calibrationFlagsAt)},
+        {"calib_state",
+         [](Settings& s, const std::string& v) {
+             int code = 0;
+             if (v.empty()) {
+                 s.calibrationState.reset();
+                 return true;
+             }
+             if (!toInt(v, code))
+                 return false;
+             s.calibrationState = code;
+             return true;
+         }},
+        {"calib_fail", intKey(&Settings::calibrationQueryFails)},
+        {"diag_rows",
+         [](Settings& s, const std::string& v) { return toIntSet(v, s.diagnosisRows); }},
+        {"inj_gas", intKey(&Settings::gasInjectorFaults)},
+        {"inj_petrol", intKey(&Settings::petrolInjectorFaults)},
+        {"sensor_open",
+         [](Settings& s, const std::string& v) { return toIntSet(v, s.openSensors); }},
         {"geometry", [](Settings& s, const std::string& v) { return toGeometry(v, s.geometry); }},
         {"engine", [](Settings& s, const std::string& v) { return toEngine(v, s.engine); }},
         {"port", intKey(&Settings::port)},

@@ -6,6 +6,7 @@
 #include "memory.h"
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -34,7 +35,17 @@ struct Settings {
     bool refuseOfflineWrites = false; // writes while the link is closed are refused
     int paramWidth = 1;               // width of CoeffPressDiff
     int calibrationFlags = 0;
+    int calibrationFlagsAt = 0;          // state from which the flags are reported
+    std::optional<int> calibrationState; // state code answered in place of the real one
+    int calibrationQueryFails = 0;       // state queries (command 20) that still fail
     uint32_t calibrationStepMs = 1500;
+    // Diagnosis: rows whose condition holds by fault, the injectors in fault
+    // (bit i: injector i + 1) and the temperature sensors left open (12 the
+    // sensor of real-time byte 12, 16 that of byte 16).
+    std::set<int> diagnosisRows;
+    int gasInjectorFaults = 0;
+    int petrolInjectorFaults = 0;
+    std::set<int> openSensors;
     Geometry geometry;
     EngineMode engine = EngineMode::Cycle;
     int port = 1;

@@ -51,6 +51,18 @@ int SimUnit_FirmwareVersion(void);
 void SimUnit_SetParamWidth(int width);
 void SimUnit_SetCalibrationRefusal(int flags);
 void SimUnit_SetCalibrationStep(int ms);
+// Refusal flags reported only once the calibration reaches `state`.
+void SimUnit_SetCalibrationRefusalAt(int flags, int state);
+// While running, state queries answer `code`; on 0 gives the real state again.
+void SimUnit_SetCalibrationStateCode(int code, int on);
+// The next n state queries (command 20) fail.
+void SimUnit_FailCalibrationQueries(int n);
+// Diagnosis: the condition of check `row` (0..12) holds while on; the
+// injectors in fault (bit i: injector i + 1); an open temperature sensor
+// (sensor 12 or 16: the real-time byte it shows in).
+void SimUnit_SetDiagnosisCondition(int row, int on);
+void SimUnit_SetInjectorFaults(int gasMask, int petrolMask);
+void SimUnit_SetSensorOpen(int sensor, int on);
 // Map geometry: columns and rows as the unit holds them (1..16 each).
 int SimUnit_SetMapGeometry(int columns, int rows);
 // 0 cycle, 1 stopped, 2 idle, 3 held at 2000 rpm; the scenario starts anew.

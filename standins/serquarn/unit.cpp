@@ -56,6 +56,7 @@ SimulatedUnit::SimulatedUnit() {
     applySettings();
     load();
     engineEpoch_ = now();
+    watchedUntil_ = engineEpoch_;
     openLogFile();
 }
 
@@ -188,6 +189,8 @@ void SimulatedUnit::reset(const std::string& memoryPath) {
     hasProgram_ = false;
     lastProgram_.clear();
     engineEpoch_ = now();
+    watchedUntil_ = engineEpoch_;
+    runningTimes_ = RunningTimes();
     clearCallLog();
     openLogFile();
 }
@@ -207,6 +210,7 @@ bool SimulatedUnit::applyFaults(const std::string& text) {
 }
 
 void SimulatedUnit::setEngine(EngineMode mode) {
+    watchEngine(now()); // the time so far ran under the old mode
     settings_.engine = mode;
     engineEpoch_ = now();
 }
@@ -225,9 +229,32 @@ void SimulatedUnit::freezeRealTime(int block, const uint8_t* bytes, int length) 
 // --- time, faults and the line ---------------------------------------------
 
 void SimulatedUnit::update() {
-    if (calibration_.reachEnd(now())) {
+    const uint32_t t = now();
+    if (calibration_.reachEnd(t)) {
         applyCalibrationResult(memory_);
         memoryChanged();
+    }
+    watchEngine(t);
+}
+
+void SimulatedUnit::watchEngine(uint32_t t) {
+    constexpr uint32_t kCheckMs = 1000;   // the unit runs its checks once a second
+    constexpr uint32_t kMaxChecks = 5000; // a long pause is walked in longer steps
+    const uint32_t span = t - watchedUntil_;
+    if (span >= 0x80000000u) {
+        watchedUntil_ = t; // the clock went back: nothing to account
+        return;
+    }
+    const uint32_t step = std::max(kCheckMs, span / kMaxChecks);
+    while (t - watchedUntil_ >= step) {
+        watchedUntil_ += step;
+        const EngineInputs in = engineInputsAt(watchedUntil_);
+        const EngineState s = engineAt(in);
+        putInjectorFaults();
+        if (s.running)
+            runningTimes_.add(memory_, s.onGas, step);
+        latchDiagnosis(memory_, diagnosisConditions(s, realTimeBlock1(s, in), memory_, settings_));
+        dirty_ = true;
     }
 }
 
@@ -459,16 +486,41 @@ bool SimulatedUnit::startCalibrationCommand(uint8_t*, int, int&) {
     return true;
 }
 
+void SimulatedUnit::putInjectorFaults() {
+    const auto put = [&](uint8_t param, int mask) {
+        if (mask)
+            memory_.poke(param, 0, memory_.peek(param, 0).value_or(0) | (mask & 0xff));
+    };
+    put(kGasInjectorFaults, settings_.gasInjectorFaults);
+    put(kPetrolInjectorFaults, settings_.petrolInjectorFaults);
+}
+
+int SimulatedUnit::calibrationRefusal(int state, uint32_t t) {
+    int flags = state >= settings_.calibrationFlagsAt ? settings_.calibrationFlags & 0xff : 0;
+    // Before the installer holds the speed, an engine that does not turn
+    // gives the unit no speed signal.
+    constexpr int kNoSpeedSignal = 0x08;
+    if (state < 2 && !engineAt(engineInputsAt(t)).running)
+        flags |= kNoSpeedSignal;
+    return flags;
+}
+
 bool SimulatedUnit::queryCalibrationCommand(uint8_t* bytes, int capacity, int& answer) {
     if (capacity < 2)
         return false;
-    int state = calibration_.stateAt(now());
-    int flags = 0;
-    if (calibration_.running() && settings_.calibrationFlags) {
+    if (settings_.calibrationQueryFails > 0) {
+        --settings_.calibrationQueryFails;
+        return false;
+    }
+    const uint32_t t = now();
+    int state = calibration_.stateAt(t);
+    int flags = calibration_.running() ? calibrationRefusal(state, t) : 0;
+    if (flags) {
         // The unit will not calibrate as things are: it says why and stops.
-        flags = settings_.calibrationFlags & 0xff;
         state = 0;
         calibration_.stop();
+    } else if (calibration_.running() && settings_.calibrationState) {
+        state = *settings_.calibrationState;
     }
     bytes[0] = uint8_t(int8_t(state));
     bytes[1] = uint8_t(flags);
@@ -486,11 +538,14 @@ bool SimulatedUnit::stopCalibrationCommand(uint8_t*, int, int&) {
 
 // --- live data ---------------------------------------------------------------
 
-EngineInputs SimulatedUnit::engineInputs() {
+EngineInputs SimulatedUnit::engineInputsAt(uint32_t t) {
     EngineInputs in;
-    in.elapsedMs = now() - engineEpoch_;
+    in.elapsedMs = t - engineEpoch_;
     in.mode = settings_.engine;
-    if (calibration_.holdsSpeed(now())) {
+    in.forcedPetrol = diagnosisForcesPetrol(memory_);
+    in.sensorAOpen = settings_.openSensors.count(12) != 0;
+    in.sensorBOpen = settings_.openSensors.count(16) != 0;
+    if (calibration_.holdsSpeed(t)) {
         const int rpm = memory_.peek(kCalibrationRpm, 0).value_or(0);
         in.calibrationRpm = rpm > 0 ? rpm : kDefaultCalibrationRpm;
     }
@@ -503,7 +558,7 @@ EngineInputs SimulatedUnit::engineInputs() {
 std::vector<uint8_t> SimulatedUnit::realTimeData(int block) {
     if (!frozen_[block].empty())
         return frozen_[block];
-    const EngineInputs in = engineInputs();
+    const EngineInputs in = engineInputsAt(now());
     const EngineState s = engineAt(in);
     if (block == 1) {
         const auto b = realTimeBlock1(s, in);

@@ -4,6 +4,7 @@
 // the commands, the live engine, programming, faults and the call log.
 // Everything runs on the caller's thread, like the program's link calls.
 #include "calibration.h"
+#include "diagnosis.h"
 #include "engine.h"
 #include "memory.h"
 #include "settings.h"
@@ -108,7 +109,12 @@ private:
     bool save();
     void openLogFile();
 
-    EngineInputs engineInputs();
+    EngineInputs engineInputsAt(uint32_t t);
+    // Runs the unit's checks and running-time counts up to t.
+    void watchEngine(uint32_t t);
+    int calibrationRefusal(int state, uint32_t t);
+    // Injector faults asked for show in the unit's two injector masks.
+    void putInjectorFaults();
     std::vector<uint8_t> realTimeData(int block);
 
     using Command = bool (SimulatedUnit::*)(uint8_t* bytes, int capacity, int& answer);
@@ -133,6 +139,8 @@ private:
     bool restarting_ = false;
     uint32_t restartAt_ = 0;
     uint32_t engineEpoch_ = 0;
+    uint32_t watchedUntil_ = 0; // the checks and counters have seen the engine up to here
+    RunningTimes runningTimes_;
     uint64_t lineCarry_ = 0; // line time not yet slept, in 1/(baud x 1000) ms
     uint64_t lineBytes_ = 0;
     bool savePending_ = false;

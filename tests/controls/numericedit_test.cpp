@@ -275,6 +275,9 @@ TEST_F(NumericEditTyping, MaxLengthZeroMeansNoLimit) {
     edit->selectAll();
     typeKeys("12345");
     EXPECT_EQ(shown(edit), "1234");
+    edit->SetPrecision(0.01);
+    edit->SetDouble(-25.37);
+    EXPECT_EQ(shown(edit), "-25,37") << "the limit is the user's, not the program's";
 }
 
 TEST(NumericEditValues, SettersShowTheValueLimitedOrStepped) {

@@ -43,6 +43,7 @@ TEST_F(SimTest, DiagnosisRegisterAndRestartCount) {
 
 TEST_F(SimTest, CalibrationClimbsToTwelveAndLeavesANewMap) {
     sim.setCalibrationStep(1000);
+    sim.setEngine(SimUnit::Engine::Idle);
     ASSERT_TRUE(link->Connect());
     ASSERT_TRUE(link->WriteParam(0x296, 2500)); // GiriAutotaratura
     ASSERT_TRUE(link->WriteParamCell(0x54, 4, 2, 100));

@@ -134,6 +134,24 @@ void SimUnit::setParamWidth(int width) {
 void SimUnit::setCalibrationRefusal(int flags) {
     call<void, int>("SimUnit_SetCalibrationRefusal", flags);
 }
+void SimUnit::setCalibrationRefusalAt(int flags, int state) {
+    call<void, int, int>("SimUnit_SetCalibrationRefusalAt", flags, state);
+}
+void SimUnit::setCalibrationStateCode(std::optional<int> code) {
+    call<void, int, int>("SimUnit_SetCalibrationStateCode", code.value_or(0), code ? 1 : 0);
+}
+void SimUnit::failCalibrationQueries(int n) {
+    call<void, int>("SimUnit_FailCalibrationQueries", n);
+}
+void SimUnit::setDiagnosisCondition(int row, bool on) {
+    call<void, int, int>("SimUnit_SetDiagnosisCondition", row, on ? 1 : 0);
+}
+void SimUnit::setInjectorFaults(int gasMask, int petrolMask) {
+    call<void, int, int>("SimUnit_SetInjectorFaults", gasMask, petrolMask);
+}
+void SimUnit::setSensorOpen(int sensor, bool on) {
+    call<void, int, int>("SimUnit_SetSensorOpen", sensor, on ? 1 : 0);
+}
 void SimUnit::setCalibrationStep(int ms) {
     call<void, int>("SimUnit_SetCalibrationStep", ms);
 }

@@ -74,6 +74,18 @@ public:
     void setParamWidth(int width);
     void setCalibrationRefusal(int flags);
     void setCalibrationStep(int ms);
+    // Refusal flags reported once the calibration reaches `state`.
+    void setCalibrationRefusalAt(int flags, int state);
+    // While running, state queries answer `code`; nullopt: the real state.
+    void setCalibrationStateCode(std::optional<int> code);
+    // The next n state queries (command 20) fail.
+    void failCalibrationQueries(int n);
+    // The condition of diagnosis row 0..12 holds while on.
+    void setDiagnosisCondition(int row, bool on = true);
+    // Injectors in fault, bit i for injector i + 1.
+    void setInjectorFaults(int gasMask, int petrolMask);
+    // An open temperature sensor: 12 or 16, the real-time byte it shows in.
+    void setSensorOpen(int sensor, bool on = true);
     bool setMapGeometry(int columns, int rows);
     void setEngine(Engine mode);
     void setPort(int port);
