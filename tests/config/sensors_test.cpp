@@ -378,6 +378,70 @@ TEST_F(EditorOnUnit, SensorGridInstructionsWhileItHasTheFocus) {
     editor->hide();
 }
 
+// The small handlers write through to the unit on Enter and show back what
+// the image then holds: the value read back from the unit is the one typed.
+TEST_F(EditorOnUnit, SmallHandlersWriteOnEnterAndShowBack) {
+    auto* ui = editor->ui();
+    using Handler = void (TFormConfig::*)(QObject*, char&);
+    struct Case {
+        TNumericEdit* edit;
+        Handler handler;
+        double typed;
+        std::function<double()> stored;
+    };
+    const Case cases[] = {
+        {ui->EditTInjCng3, &TFormConfig::EditTInjKeyPress, 7.5,
+         [&] { return double(data->GetTInjDefault(3, 1)); }},
+        {ui->EditTInjLpg0, &TFormConfig::EditTInjKeyPress, 4.2,
+         [&] { return double(data->GetTInjDefault(0, 0)); }},
+        {ui->EditCorrIntSup, &TFormConfig::EditCorrIntInfKeyPress, 33,
+         [&] { return double(data->GetOpzione(1)); }},
+        {ui->EditCorrIntInf, &TFormConfig::EditCorrIntInfKeyPress, 12,
+         [&] { return double(data->GetOpzione(0)); }},
+        {ui->EditKFiltroCaldo, &TFormConfig::EditKFiltroFreddoKeyPress, 140,
+         [&] { return double(data->GetKFiltro(1)); }},
+        {ui->EditScartoMinFuoriMin, &TFormConfig::EditScartoMinFuoriMinKeyPress, 0.4,
+         [&] { return double(data->GetScartoMinimoTaratura(0)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edit->objectName().toStdString());
+        c.edit->SetDouble(c.typed);
+        enter(c.edit, c.handler);
+        EXPECT_NEAR(c.edit->GetDouble(), c.typed, 0.011);
+        ASSERT_TRUE(data->Transfer(kTransferUnitToImage, "", 0, kGroupAll, false));
+        EXPECT_NEAR(c.stored(), c.typed, 0.011) << "as the unit holds it";
+    }
+
+    // A refused value springs back.
+    sim.refuseWritesTo(0x81);
+    const int before = data->GetKFiltro(1);
+    ui->EditKFiltroCaldo->SetDouble(10);
+    enter(ui->EditKFiltroCaldo, &TFormConfig::EditKFiltroFreddoKeyPress);
+    EXPECT_EQ(ui->EditKFiltroCaldo->GetInt(), before);
+
+    // Check boxes and the injector check: the option bit, shown back.
+    ui->CheckInibisciEmulazione->click();
+    EXPECT_EQ(data->GetFlag(7), ui->CheckInibisciEmulazione->isChecked());
+    EXPECT_TRUE(data->GetFlag(7));
+    ui->CheckKFiltroTpsPremuto->setChecked(true);
+    ui->CheckKFiltroTpsPremuto->click();
+    EXPECT_FALSE(data->GetFlag(6));
+    EXPECT_FALSE(ui->EditKFiltroTpsPremuto->isEnabled());
+    const bool check = data->GetFlag(15);
+    ui->MenuControlloIniettori->trigger();
+    EXPECT_EQ(data->GetFlag(15), !check);
+    EXPECT_EQ(ui->MenuControlloIniettori->isChecked(), !check);
+    ASSERT_TRUE(data->Transfer(kTransferUnitToImage, "", 0, kGroupAll, false));
+    EXPECT_TRUE(data->GetFlag(7));
+    EXPECT_EQ(data->GetFlag(15), !check);
+
+    // The test page shows what the unit holds.
+    ASSERT_TRUE(sim.poke(0x19, 4, 77));
+    ASSERT_TRUE(data->Transfer(kTransferUnitToImage, "", 0, kGroupAll, false));
+    editor->TabTestShow();
+    EXPECT_EQ(ui->EditTest4->GetInt(), 77);
+}
+
 // The parameters: pull-up in two bytes, TMax cut to 30 points, a TMax at its
 // limit cutting nothing.
 TEST_F(EditorOnUnit, SensorParametersAreWrittenAndShownBack) {
