@@ -72,6 +72,8 @@ mount_in() {
 }
 
 tar -C "$root" -xf "$tarball" || fail "unpacking the minimal root"
+# mktemp made it 0700: as "/" it must let every user through, as on a machine.
+chmod 755 "$root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 git clone -q --no-checkout "$repo" "$root/root/vexano" || fail "git clone"
 git -C "$root/root/vexano" -c advice.detachedHead=false checkout -q "$commit" ||
