@@ -72,6 +72,7 @@ public:
     // writes the configuration back into it.
     void ActionProgrammaExecute();
     void ActionDiagnosiExecute();
+    void ActionTaraExecute();
     // IDYES, IDNO or IDCANCEL; a Yes whose save did not happen gives IDCANCEL.
     int AskSaveModified();
     bool FormCloseQuery();

@@ -3,6 +3,7 @@
 // asked before data in memory is lost.
 #include "configeditor.h"
 #include "formattesa.h"
+#include "formcalibratar.h"
 #include "formdiagnosi.h"
 #include "formfile.h"
 #include "formmain.h"
@@ -59,6 +60,7 @@ void TFormMain::installActions() {
     connect(ui_->ActionResetDaPc, &QAction::triggered, this, &TFormMain::ActionResetDaPcExecute);
     connect(ui_->ActionProgramma, &QAction::triggered, this, &TFormMain::ActionProgrammaExecute);
     connect(ui_->ActionDiagnosi, &QAction::triggered, this, &TFormMain::ActionDiagnosiExecute);
+    connect(ui_->ActionTara, &QAction::triggered, this, &TFormMain::ActionTaraExecute);
 }
 
 void TFormMain::errorBox(const std::string& text) {
@@ -203,6 +205,15 @@ void TFormMain::runServiceWindow(QDialog& window, int captionId) {
 void TFormMain::ActionDiagnosiExecute() {
     TFormDiagnosi window(this);
     runServiceWindow(window, 250);
+}
+
+void TFormMain::ActionTaraExecute() {
+    if (!link()->IsConnected()) {
+        errorBox(Text(77));
+        return;
+    }
+    TFormCalibraTar window(this);
+    runServiceWindow(window, 451);
 }
 
 void TFormMain::ActionDisconnettiExecute() {

@@ -319,3 +319,17 @@ TEST_F(MainWindow, StartClearsTheProgramsLeftoverWorkFiles) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindow, CalibrationNeedsALinkAndDiagnosisOpensWithItsCaption) {
+    auto w = showMain();
+    modals.expectMessageBox(platform::IDOK, "impossibile eseguire la taratura");
+    EXPECT_TRUE(TFormMain::ExecuteAction(w->ui()->ActionTara));
+    EXPECT_EQ(modals.interactions().back().flags, unsigned(platform::MB_ICONERROR));
+    modals.expectModal(1, "Diagnosi centralina - Config: Standard");
+    EXPECT_TRUE(TFormMain::ExecuteAction(w->ui()->ActionDiagnosi));
+    EXPECT_EQ(modals.interactions().back().dialogClass, "TFormDiagnosi");
+}
+
+} // namespace
