@@ -47,6 +47,11 @@ double Volts(uint8_t raw) {
     return raw * 5.0 * (1.0 / 255);
 }
 
+// The unit's pressure scale in tens of mbar.
+double UnitScale(int raw) {
+    return raw * 1000.0 * (1.0 / 1020) + 10.0;
+}
+
 double Milliseconds(const TStreamDati& data, int raw) {
     return raw * static_cast<double>(data.GetClock()) * 0.00025 * 0.004;
 }
@@ -155,11 +160,29 @@ void DecodeBlock1(const uint8_t* bytes, int length, const TStreamDati& data, boo
 double MapBar(const TStreamDati& data, int mapByte) {
     constexpr int kInternalMapSensor = 12;
     if (data.GetFlag(kInternalMapSensor))
-        return (mapByte * 1000.0 * (1.0 / 1020) + 10.0) * 0.01;
+        return UnitScale(mapByte) * 0.01;
     // Words of the link: signed whether the image holds them sign-extended or not.
     const int offset = static_cast<int16_t>(data.GetOffsetPendenzaMap(2));
     const int slope = static_cast<int16_t>(data.GetOffsetPendenzaMap(3));
     return (offset * 0.1 + slope * 2.0 * mapByte * (1.0 / 1020)) * 0.01;
+}
+
+bool DecodeBlock2(const uint8_t* bytes, int length, TBlock2Values& values) {
+    if (!bytes || length < kBlock2SearchBytes)
+        return false;
+    values.rpm = U16(bytes, 0);
+    values.status = bytes[2];
+    values.pressure = bytes[3];
+    values.mapSensor = bytes[4];
+    return true;
+}
+
+double UnitPressureMbar(int raw) {
+    return UnitScale(raw) * 10;
+}
+
+double SensorVolts(int raw) {
+    return raw * 5.0 / 255;
 }
 
 void TPressureRing::Add(int millibar) {

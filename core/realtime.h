@@ -79,6 +79,26 @@ constexpr int kStatusLambda2Coloured = 0x40;
 void DecodeBlock1(const uint8_t* bytes, int length, const TStreamDati& data, bool secondBank,
                   TBlock1Values& values);
 
+// Block 2, which only the pressure-sensor search reads: the speed, the
+// status, the unit's own pressure reading and the external MAP sensor's.
+constexpr int kBlock2Size = 30;
+constexpr int kBlock2SearchBytes = 5;
+
+struct TBlock2Values {
+    int rpm = 0;       // bytes 0-1
+    int status = 0;    // byte 2
+    int pressure = 0;  // byte 3, raw, the unit's own sensor
+    int mapSensor = 0; // byte 4, raw, the external MAP sensor
+};
+constexpr int kBlock2StatusRunning = 0x80;
+
+// False, values untouched, when fewer than kBlock2SearchBytes were delivered.
+bool DecodeBlock2(const uint8_t* bytes, int length, TBlock2Values& values);
+// The unit's own pressure scale in mbar: raw 0 is 100 mbar, raw 255 2600.
+double UnitPressureMbar(int raw);
+// A raw sensor byte in volts, 5 V full scale.
+double SensorVolts(int raw);
+
 // The MAP value in bar from the raw MAP byte: the internal sensor (option
 // bit 12) has a fixed law, an external one the calibration offset and slope
 // of the image.

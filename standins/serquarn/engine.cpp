@@ -106,6 +106,11 @@ int manifoldByte(double mbar) {
     return byteOf((mbar / 10.0 - 10.0) * 1.02);
 }
 
+// The external MAP sensor: 0.5 V at vacuum, 4 V more over 2.6 bar.
+int externalMapByte(double mbar) {
+    return voltByte(0.5 + mbar * 4.0 / 2600.0);
+}
+
 } // namespace
 
 int sensorRaw(double celsius) {
@@ -151,7 +156,7 @@ std::array<uint8_t, kBlock1Size> realTimeBlock1(const EngineState& s, const Engi
     std::array<uint8_t, kBlock1Size> b{};
     put16(&b[0], s.rpm);
     b[2] = uint8_t(voltByte(s.lambda1V));
-    b[3] = uint8_t(manifoldByte(s.manifoldMbar));
+    b[3] = uint8_t(in.internalMap ? manifoldByte(s.manifoldMbar) : externalMapByte(s.manifoldMbar));
     put16(&b[6], clockUnits(s.gasMs, in.clock));
     put16(&b[8], clockUnits(s.petrolMs, in.clock));
     int status = 0;
@@ -178,8 +183,7 @@ std::array<uint8_t, kBlock2Size> realTimeBlock2(const EngineState& s) {
     put16(&b[0], s.rpm);
     b[2] = uint8_t((s.running ? 0x80 : 0) | (s.onGas ? 0x10 : 0));
     b[3] = uint8_t(manifoldByte(s.manifoldMbar));
-    // The external MAP sensor: 0.5 V at vacuum, 4 V more over 2.6 bar.
-    b[4] = uint8_t(voltByte(0.5 + s.manifoldMbar * 4.0 / 2600.0));
+    b[4] = uint8_t(externalMapByte(s.manifoldMbar));
     return b;
 }
 

@@ -23,6 +23,9 @@ struct EngineInputs {
     bool forcedPetrol = false; // a latched check keeps the engine off gas
     bool sensorAOpen = false;  // the temperature sensor of block byte 12
     bool sensorBOpen = false;  // that of block byte 16
+    // Option bit 12: the unit's own MAP sensor, else the external one
+    // feeds block 1's MAP byte.
+    bool internalMap = true;
 };
 
 struct EngineState {

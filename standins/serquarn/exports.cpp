@@ -190,6 +190,9 @@ SQ_EXPORT void SimUnit_FailRealTimeReads(int n) {
 SQ_EXPORT void SimUnit_FreezeRealTime(int block, const unsigned char* bytes, int length) {
     unit().freezeRealTime(block, bytes, length);
 }
+SQ_EXPORT void SimUnit_QueueRealTime(int block, const unsigned char* bytes, int length) {
+    unit().queueRealTime(block, bytes, length);
+}
 
 SQ_EXPORT int SimUnit_Peek(int param, int index, int* value) {
     const auto v = unit().memory().peek(unsigned(param), index);

@@ -77,6 +77,9 @@ void SimUnit_FailRealTimeReads(int n);
 // Real-time block 1 or 2 answers these bytes from now on; length 0 returns
 // to the live engine.
 void SimUnit_FreezeRealTime(int block, const unsigned char* bytes, int length);
+// One reading of block 1 or 2 for one read, after those already queued
+// (delivered as long as it is); then the frozen or live data again.
+void SimUnit_QueueRealTime(int block, const unsigned char* bytes, int length);
 
 // Element `index` of a parameter (rows one after the other), in the unit's
 // own signedness; 1 done, 0 no such element.

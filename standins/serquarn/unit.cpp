@@ -184,6 +184,8 @@ void SimulatedUnit::reset(const std::string& memoryPath) {
     calibration_.stop();
     for (auto& f : frozen_)
         f.clear();
+    for (auto& q : queued_)
+        q.clear();
     programming_ = false;
     reconnectFails_ = 0;
     hasProgram_ = false;
@@ -220,10 +222,18 @@ void SimulatedUnit::freezeRealTime(int block, const uint8_t* bytes, int length) 
         return;
     auto& f = frozen_[block];
     f.clear();
+    queued_[block].clear();
     if (bytes && length > 0) {
         f.assign(bytes, bytes + std::min(length, block == 1 ? kBlock1Size : kBlock2Size));
         f.resize(block == 1 ? kBlock1Size : kBlock2Size, 0);
     }
+}
+
+void SimulatedUnit::queueRealTime(int block, const uint8_t* bytes, int length) {
+    if (block < 1 || block > 2 || !bytes || length < 0)
+        return;
+    const int size = block == 1 ? kBlock1Size : kBlock2Size;
+    queued_[block].emplace_back(bytes, bytes + std::min(length, size));
 }
 
 // --- time, faults and the line ---------------------------------------------
@@ -551,11 +561,18 @@ EngineInputs SimulatedUnit::engineInputsAt(uint32_t t) {
     }
     in.clock = memory_.peek(kClock, 0).value_or(kDefaultClock);
     in.lambdaType = memory_.peek(kLambdaType, 0).value_or(2);
-    in.secondBank = (memory_.peek(kFlags, 0).value_or(0) & 0x4) == 0;
+    const int flags = memory_.peek(kFlags, 0).value_or(0);
+    in.secondBank = (flags & 0x4) == 0;
+    in.internalMap = (flags & 0x8) != 0;
     return in;
 }
 
 std::vector<uint8_t> SimulatedUnit::realTimeData(int block) {
+    if (!queued_[block].empty()) {
+        std::vector<uint8_t> reading = std::move(queued_[block].front());
+        queued_[block].pop_front();
+        return reading;
+    }
     if (!frozen_[block].empty())
         return frozen_[block];
     const EngineInputs in = engineInputsAt(now());

@@ -40,7 +40,11 @@ public:
     void applySettings();
     bool applyFaults(const std::string& text);
     void setEngine(EngineMode mode);
+    // Drops the block's queued readings too.
     void freezeRealTime(int block, const uint8_t* bytes, int length);
+    // One reading of the block, delivered as long as it is, for the next
+    // read after those already queued; then the frozen or live data again.
+    void queueRealTime(int block, const uint8_t* bytes, int length);
 
     // Connection.
     bool connect();
@@ -146,6 +150,7 @@ private:
     bool savePending_ = false;
 
     std::vector<uint8_t> frozen_[3];
+    std::deque<std::vector<uint8_t>> queued_[3];
     bool programming_ = false;
     int reconnectFails_ = 0; // refusals still due after a programming; -1 for ever
     bool hasProgram_ = false;

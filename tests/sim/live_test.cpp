@@ -134,3 +134,31 @@ TEST_F(LiveTest, FrozenBlockAnswersTheGivenBytes) {
     sim.freezeRealTime(1, {});
     EXPECT_NE(read(1, 34).u16(0), 1234);
 }
+
+TEST_F(LiveTest, QueuedReadingsAnswerOneReadEachThenTheFrozenBlock) {
+    ASSERT_TRUE(link->Connect());
+    sim.freezeRealTime(2, {0x10, 0x00});
+    sim.queueRealTime(2, {1, 0, 0x80, 40, 50});
+    sim.queueRealTime(2, {2, 0, 0x80});
+    const Block first = read(2, 30);
+    EXPECT_EQ(first.length, 5) << "as long as it was queued";
+    EXPECT_EQ(first.bytes[4], 50);
+    const Block second = read(2, 30);
+    EXPECT_EQ(second.length, 3);
+    EXPECT_EQ(second.u16(0), 2);
+    EXPECT_EQ(read(2, 30).u16(0), 0x10);
+    EXPECT_EQ(read(2, 30).u16(0), 0x10);
+    sim.queueRealTime(1, {7, 0});
+    EXPECT_EQ(read(2, 30).u16(0), 0x10) << "each block has its own queue";
+    EXPECT_EQ(read(1, 34).u16(0), 7);
+}
+
+TEST_F(LiveTest, BlockOnesMapByteIsTheExternalSensorsUnlessTheInternalOneIsChosen) {
+    start(SimUnit::Engine::Idle);
+    const Block external = at(15000);
+    EXPECT_EQ(external.bytes[3], at(15000, 2).bytes[4]) << "option bit 12 clear";
+    const int32_t flags[2] = {0x8, 0};
+    ASSERT_TRUE(link->WriteParamArray(0x2303, flags));
+    EXPECT_EQ(at(15000).bytes[3], at(15000, 2).bytes[3]) << "the unit's own sensor";
+    EXPECT_NE(at(15000).bytes[3], external.bytes[3]);
+}

@@ -178,6 +178,11 @@ void SimUnit::freezeRealTime(int block, const std::vector<uint8_t>& bytes) {
                                                int(bytes.size()));
 }
 
+void SimUnit::queueRealTime(int block, const std::vector<uint8_t>& bytes) {
+    call<void, int, const unsigned char*, int>("SimUnit_QueueRealTime", block, bytes.data(),
+                                               int(bytes.size()));
+}
+
 std::optional<int> SimUnit::peek(int param, int index) const {
     int value = 0;
     if (!call<int, int, int, int*>("SimUnit_Peek", param, index, &value))

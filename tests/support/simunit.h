@@ -93,8 +93,12 @@ public:
     void setRealTimeLength(int n);
     // The next n block reads fail, the link staying open.
     void failRealTimeReads(int n);
-    // The block answers these bytes from now on; empty: the live engine again.
+    // The block answers these bytes from now on, queued readings dropped;
+    // empty: the live engine again.
     void freezeRealTime(int block, const std::vector<uint8_t>& bytes);
+    // One reading for one read, after those already queued, as long as it
+    // is; then the frozen or live data again.
+    void queueRealTime(int block, const std::vector<uint8_t>& bytes);
 
     // Memory as the unit holds it: element index over the rows, the unit's
     // own signedness.
