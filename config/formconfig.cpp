@@ -324,6 +324,7 @@ TFormConfig::TFormConfig(QWidget* owner)
         });
     connect(ui_->MenuEsci, &QAction::triggered, this, &TFormConfig::MenuEsciClick);
     connectSensorHandlers();
+    SetupMapClipboard();
     connect(ui_->PageControl, &QTabWidget::currentChanged, this,
             [this](int index) { ShowPage(ui_->PageControl->widget(index)); });
 

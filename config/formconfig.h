@@ -6,6 +6,7 @@
 #include "language.h"
 
 #include <QPointer>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -113,6 +114,11 @@ public:
     void EditTInjKeyPress(QObject* sender, char& key);
     void EditScartoMinFuoriMinKeyPress(QObject* sender, char& key);
 
+    // The map's pop-up menu: its block to and from the clipboard as text.
+    void MenuCopiaTaraturaClick();
+    void MenuIncollaTaraturaClick();
+    void PopupMenuGridPopup();
+
 protected:
     void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -125,6 +131,7 @@ private:
     void applyDesignVisibility();
     void layOut();
     void fitGrids();
+    void SetupMapClipboard();
     int screenWidth() const;
     void connectSensorHandlers();
     TNumericEdit* sensorEdit(int tag) const;
