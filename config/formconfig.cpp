@@ -288,8 +288,8 @@ int truncToInt(double v) {
 TFormConfig::TFormConfig(QWidget* owner)
     : TConfigEditorWindow(owner), ui_(new Ui::FormConfig),
       // The texts the editor keeps for its messages and unit labels.
-      texts_({122, 123, 124, 125, 126, 127, 128, 236, 346, 179, 231, 230, 239,
-              240, 441, 442, 443, 348, 320, 321, 322, 50,  53,  59,  44}) {
+      texts_({122, 123, 124, 125, 126, 127, 128, 236, 346, 179, 231, 230, 239, 240, 441,
+              442, 443, 348, 320, 321, 322, 50,  53,  59,  44,  358, 359, 360, 361}) {
     shell::RegisterFontSubstitutes();
     ui_->setupUi(this);
     DesignCaption = windowTitle();
@@ -325,6 +325,8 @@ TFormConfig::TFormConfig(QWidget* owner)
     connect(ui_->MenuEsci, &QAction::triggered, this, &TFormConfig::MenuEsciClick);
     connectSensorHandlers();
     SetupMapClipboard();
+    connect(ui_->ButtonRicercaParametri, &QPushButton::clicked, this,
+            &TFormConfig::ButtonRicercaParametriClick);
     connect(ui_->PageControl, &QTabWidget::currentChanged, this,
             [this](int index) { ShowPage(ui_->PageControl->widget(index)); });
 

@@ -118,6 +118,8 @@ public:
     void MenuCopiaTaraturaClick();
     void MenuIncollaTaraturaClick();
     void PopupMenuGridPopup();
+    // The external MAP sensor's words from two operating points, read live.
+    void ButtonRicercaParametriClick();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -132,6 +134,8 @@ private:
     void layOut();
     void fitGrids();
     void SetupMapClipboard();
+    void ResetLiveBarForSearch();
+    bool StoreMapSensorWords(int32_t offset, int32_t slope);
     int screenWidth() const;
     void connectSensorHandlers();
     TNumericEdit* sensorEdit(int tag) const;
