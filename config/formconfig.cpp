@@ -327,6 +327,8 @@ TFormConfig::TFormConfig(QWidget* owner)
     SetupMapClipboard();
     connect(ui_->ButtonRicercaParametri, &QPushButton::clicked, this,
             &TFormConfig::ButtonRicercaParametriClick);
+    connect(ui_->MenuComunicazioneSerialeCostruita, &QAction::triggered, this,
+            &TFormConfig::MenuComunicazioneSerialeCostruitaClick);
     connect(ui_->PageControl, &QTabWidget::currentChanged, this,
             [this](int index) { ShowPage(ui_->PageControl->widget(index)); });
 

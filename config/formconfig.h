@@ -120,6 +120,8 @@ public:
     void PopupMenuGridPopup();
     // The external MAP sensor's words from two operating points, read live.
     void ButtonRicercaParametriClick();
+    // Hands the link's port to the serial message tool while it runs.
+    void MenuComunicazioneSerialeCostruitaClick();
 
 protected:
     void showEvent(QShowEvent* e) override;
