@@ -248,7 +248,10 @@ public:
     bool TestLambdaTypeBit0() const { return (image_.TipoDiLambda & 1) != 0; }
     bool IsLevelSensorInverted() const { return (image_.TipoSensore & 0x80) != 0; }
     bool TestTpsTypeBit0() const { return (image_.TipoDiTps & 1) != 0; }
-    void SetLambdaDefaults();
+    // Writes the thresholds of the lambda type: true when the type has
+    // defaults and the unit took all seven.
+    bool SetLambdaDefaults();
+    bool HasLambdaDefaults() const;
     bool HasSecondBank() const { return (image_.Flag[0] & 0x4) == 0; }
     // Reopens the connection (reconnection against timeoutMs) and waits for
     // the unit to report ready (always 20 s).

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -121,15 +122,32 @@ bool TStreamDati::ShiftCorrectionZone(int zoneRow, int zoneCol, int32_t delta) {
     return false;
 }
 
-void TStreamDati::SetLambdaDefaults() {
-    const int32_t code = image_.TipoDiLambda & ~0x40;
+namespace {
+
+// Column of the lambda type's defaults; none for a type without them.
+std::optional<ptrdiff_t> lambdaDefaultColumn(int32_t type) {
+    const int32_t code = type & ~0x40;
     const auto* end = std::end(kLambdaDefaultCodes);
     const auto* at = std::find(std::begin(kLambdaDefaultCodes), end, code);
     if (at == end)
-        return;
-    const auto k = at - std::begin(kLambdaDefaultCodes);
+        return std::nullopt;
+    return at - std::begin(kLambdaDefaultCodes);
+}
+
+} // namespace
+
+bool TStreamDati::HasLambdaDefaults() const {
+    return lambdaDefaultColumn(image_.TipoDiLambda).has_value();
+}
+
+bool TStreamDati::SetLambdaDefaults() {
+    const std::optional<ptrdiff_t> k = lambdaDefaultColumn(image_.TipoDiLambda);
+    if (!k)
+        return false;
+    bool accepted = true;
     for (const LambdaDefault& d : kLambdaDefaults)
-        SetValue(d.id, d.volts[k]);
+        accepted = SetValue(d.id, d.volts[*k]) == 1 && accepted;
+    return accepted;
 }
 
 bool TStreamDati::WaitForEcu(uint32_t timeoutMs) {

@@ -87,12 +87,14 @@ constexpr Field kFields[] = {
     {12, false, [](const uint8_t* b, const TStreamDati&, TBlock1Values& v) { v.status = b[11]; }},
     {13, false,
      [](const uint8_t* b, const TStreamDati& d, TBlock1Values& v) {
+         v.reducerRaw = b[12];
          v.reducerTemp = ReducerTemp(d, b[12]);
      }},
     {16, false,
      [](const uint8_t* b, const TStreamDati&, TBlock1Values& v) { v.pressure = S16(b, 14); }},
     {17, false,
      [](const uint8_t* b, const TStreamDati& d, TBlock1Values& v) {
+         v.engineRaw = b[16];
          v.engineTemp = EngineTemp(d, b[16]);
      }},
     {22, true,

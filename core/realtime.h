@@ -60,14 +60,18 @@ struct TBlock1Values {
     double petrolTime1 = 0; // bytes 8-9, ms
     int status = 0;         // byte 11
     double reducerTemp = 0; // byte 12, degrees C
+    int reducerRaw = 0;     // byte 12 as the sensor gave it (0: none)
     int pressure = 0;       // bytes 14-15, mbar, signed
     double engineTemp = 0;  // byte 16, degrees C
+    int engineRaw = 0;      // byte 16 as the sensor gave it (0: none)
     double lambda2 = 0;     // byte 21, volts
     double gasTime2 = 0;    // bytes 24-25, ms
     double petrolTime2 = 0; // bytes 28-29, ms
 };
 
 // Status bits of byte 11.
+constexpr int kStatusOpenLoop = 0x02;
+constexpr int kStatusCutOff = 0x04;
 constexpr int kStatusOnGas = 0x10;
 constexpr int kStatusLambda1Coloured = 0x20;
 constexpr int kStatusLambda2Coloured = 0x40;

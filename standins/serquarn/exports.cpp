@@ -97,6 +97,11 @@ SQ_EXPORT void SimUnit_RefuseCommand(int command, int on) {
 }
 SQ_EXPORT void SimUnit_FailCall(int k) {
     settings().failCall = std::max(k, 0);
+    settings().failTimes = 1;
+}
+SQ_EXPORT void SimUnit_FailCalls(int k, int times) {
+    settings().failCall = std::max(k, 0);
+    settings().failTimes = std::max(times, 1);
 }
 SQ_EXPORT void SimUnit_DropAfter(int n) {
     settings().dropAfter = std::max(n, -1);

@@ -20,6 +20,7 @@ struct Settings {
     std::set<int> refusedReads; // parameters whose reads the unit refuses
     std::set<int> refusedCommands;
     int failCall = 0;   // the k-th exchange from now fails; 0 none
+    int failTimes = 1;  // and so do the ones right after it, this many in all
     int dropAfter = -1; // exchanges that still work before the link is lost; -1 never
     uint32_t reconnectDelayMs = 300;
     uint32_t readyDelayMs = 500;

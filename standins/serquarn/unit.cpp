@@ -298,8 +298,11 @@ void SimulatedUnit::lose() {
 }
 
 bool SimulatedUnit::faultHits() {
-    if (settings_.failCall > 0 && --settings_.failCall == 0)
+    if (settings_.failCall > 0 && --settings_.failCall == 0) {
+        if (--settings_.failTimes > 0)
+            settings_.failCall = 1;
         return true;
+    }
     if (settings_.dropAfter >= 0 && state_ == LinkState::Open) {
         if (settings_.dropAfter == 0) {
             settings_.dropAfter = -1;

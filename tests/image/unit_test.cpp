@@ -198,7 +198,8 @@ TEST_F(UnitTest, ShiftThatWouldLeaveTheRangeChangesNothing) {
 
 TEST_F(UnitTest, LambdaDefaultsFollowTheLambdaType) {
     editImage([](TEcuImage& m) { m.TipoDiLambda = 0x42; }); // code 2 with bit 6
-    dm->SetLambdaDefaults();
+    EXPECT_TRUE(dm->HasLambdaDefaults());
+    EXPECT_TRUE(dm->SetLambdaDefaults());
     EXPECT_EQ(link.log(), (std::vector<std::string>{"WriteParam 0x5 28", "WriteParam 0x9 15",
                                                     "WriteParam 0x8 31", "WriteParam 0xb 15",
                                                     "WriteParam 0xa 31", "WriteParam 0x48 5",
@@ -210,9 +211,15 @@ TEST_F(UnitTest, LambdaDefaultsFollowTheLambdaType) {
     EXPECT_EQ(dm->Image().LivelloAlto, 82);                    // 1.6 V
     link.clear();
     editImage([](TEcuImage& m) { m.TipoDiLambda = 17; });
-    dm->SetLambdaDefaults();
+    EXPECT_FALSE(dm->HasLambdaDefaults());
+    EXPECT_FALSE(dm->SetLambdaDefaults());
     EXPECT_TRUE(link.calls.empty());
     EXPECT_TRUE(dm->TestLambdaTypeBit0());
+    // One refusal among the seven: not done, the others still go out.
+    editImage([](TEcuImage& m) { m.TipoDiLambda = 2; });
+    link.acceptWrite = [](const LinkCall& c) { return c.id != 0x8; };
+    EXPECT_FALSE(dm->SetLambdaDefaults());
+    EXPECT_EQ(link.calls.size(), 7u);
 }
 
 TEST_F(UnitTest, IdentificationBytes) {

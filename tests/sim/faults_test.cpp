@@ -71,6 +71,18 @@ TEST_F(SimTest, KthExchangeFromNowFails) {
     EXPECT_TRUE(link->ReadParam(0x01, &v));
     EXPECT_EQ(sim.peek(0x04), 2) << "the failed write did nothing";
     EXPECT_NE(link->IsConnected(), 0) << "a single failure keeps the link";
+
+    // A read and its retry.
+    sim.failCall(2, 2);
+    uint8_t block[34];
+    int length = 34;
+    EXPECT_TRUE(link->ReadParam(0x01, &v));
+    EXPECT_FALSE(link->ReadRealTimeBlock(1, block, &length));
+    length = 34;
+    EXPECT_FALSE(link->ReadRealTimeBlock(1, block, &length));
+    length = 34;
+    EXPECT_TRUE(link->ReadRealTimeBlock(1, block, &length));
+    EXPECT_NE(link->IsConnected(), 0);
 }
 
 TEST_F(SimTest, DroppedLinkFailsUntilReconnected) {

@@ -92,8 +92,8 @@ void SimUnit::refuseReadsOf(int param, bool on) {
 void SimUnit::refuseCommand(int command, bool on) {
     call<void, int, int>("SimUnit_RefuseCommand", command, on);
 }
-void SimUnit::failCall(int k) {
-    call<void, int>("SimUnit_FailCall", k);
+void SimUnit::failCall(int k, int times) {
+    call<void, int, int>("SimUnit_FailCalls", k, times);
 }
 void SimUnit::dropAfter(int n) {
     call<void, int>("SimUnit_DropAfter", n);

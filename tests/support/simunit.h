@@ -51,8 +51,9 @@ public:
     // Reads of the parameter answer false; the link stays open.
     void refuseReadsOf(int param, bool on = true);
     void refuseCommand(int command, bool on = true);
-    // The k-th exchange with the unit from now fails (1 = the next).
-    void failCall(int k);
+    // The k-th exchange with the unit from now fails (1 = the next), and
+    // the ones right after it, `times` in all (a read and its retry).
+    void failCall(int k, int times = 1);
     // n more exchanges work, then the link is lost until Reconnect.
     void dropAfter(int n);
     void setReconnectDelay(int ms);
