@@ -331,6 +331,7 @@ TFormConfig::TFormConfig(QWidget* owner)
             &TFormConfig::MenuComunicazioneSerialeCostruitaClick);
     connect(ui_->PageControl, &QTabWidget::currentChanged, this,
             [this](int index) { ShowPage(ui_->PageControl->widget(index)); });
+    connectPages();
 
     // Maximised, also where the window system would not do it; fixed in
     // size once shown (FormConstrainedResize).
@@ -442,6 +443,7 @@ void TFormConfig::SetupVisibleControls() {
 
 void TFormConfig::FormShow() {
     FillCylinderList();
+    LiveBarLayout();
     ShowPage(ui_->PageControl->ActivePage());
     // The boxes show the image; setting them writes nothing to the unit.
     ui_->RadioMapInterno->setChecked(StreamDati->GetFlag(12));
@@ -453,7 +455,12 @@ void TFormConfig::FormShow() {
     ui_->MenuControlloIniettori->setChecked(StreamDati->GetFlag(15));
     ShowChangeOverTemperature();
     ShowEngineSensorControls();
+    BuildMapBoundaries();
+    BuildEmulationBoundaries();
+    BuildPressureBoundaries();
     SetupVisibleControls();
+    // After the grids took their shape and size.
+    ShowLivePositions();
     Timer1->start();
     shell::SetScreenCursor(shell::ScreenCursor::Default);
 }

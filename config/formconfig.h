@@ -4,8 +4,10 @@
 // bar of live values. Made once at start-up and shown many times.
 #include "configeditor.h"
 #include "language.h"
+#include "livestate.h"
 
 #include <QPointer>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -73,6 +75,52 @@ public:
     // The cylinder counts the unit's model offers, as list items.
     void FillCylinderList();
 
+    // --- Page keys, the running-work guard and leaving (formconfig_keys.cpp)
+    // True when the key was consumed.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    // False refuses the change of page the user asked for.
+    bool PageControlChanging();
+    // False refuses closing.
+    bool FormCloseQuery();
+    void TabEsciShow();
+
+    // --- Live values (formconfig_live.cpp)
+    void Timer1Timer();
+    // The second bank's labels shown or hidden, the bank-1 values placed.
+    void LiveBarLayout();
+    void BuildMapBoundaries();
+    void BuildEmulationBoundaries();
+    void BuildPressureBoundaries();
+    // Map cursor, live columns and the correction zone from the last values,
+    // whatever page is shown.
+    void ShowLivePositions();
+    TLiveState Live;
+
+    // --- Page handlers (formconfig_pages.cpp)
+    void TabCambioShow();
+    void TabLambdaShow();
+    void TabTpsShow();
+    void TabEmissioniShow();
+    void TabSensoreShow();
+    void TabPressioneShow();
+    void TabKCoefficientiShow();
+    void TabKTempiShow();
+    void TabCorrezioniShow();
+    void TabIniezioneShow();
+    void TabTaraturaShow();
+    void TabAutoTarShow();
+    void EditRifLambdaKeyPress(QObject* sender, char& key);
+    void ComboTipoLambdaKeyPress(QObject* sender, char& key);
+    void EditGiriCambioEnter(QObject* sender);
+    void EditGiriCambioExit(QObject* sender);
+    void ButtonAccettaClick();
+    void ButtonTaraturaClick();
+    void ButtonCommutatoreClick();
+    void ButtonModificaRifTarClick();
+    void EditCorrCarbMinimoMKeyPress(QObject* sender, char& key);
+    void MenuDiagnosiProgClick();
+    void MenuSbloccaLimitiClick();
+
     // The latest raw engine-temperature reading.
     int LiveSensorRaw = 0;
     // The engine-sensor characteristic is being edited (learning points).
@@ -124,6 +172,8 @@ public:
     void MenuComunicazioneSerialeCostruitaClick();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
     void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void done(int result) override;
@@ -140,6 +190,32 @@ private:
     bool StoreMapSensorWords(int32_t offset, int32_t slope);
     int screenWidth() const;
     void connectSensorHandlers();
+    // Wiring of the page handlers, the keys and the timer.
+    void connectPages();
+    void connectPageHandlers();
+    // The running-work guard: true lets the action go on.
+    bool RunningWorkGuard();
+    void readLive();
+    void showLive();
+    void showLambdaDefaults();
+    void showPageCursors();
+    void showMapCursor(bool force);
+    void showCorrectionZone(bool force);
+    void showLiveColumns(bool force);
+    // Page Cambio: the change-over speed follows the change-over mode.
+    void ShowChangeOverSpeed();
+    void ShowLevelReferences();
+    void CheckRitornoBenzinaClick();
+    void ShowPressureVisibility();
+    void ShowPressureCombos();
+    void ShowCurrentMode();
+    void ShowCalibrationState();
+    void ShowTpsSwitch();
+    std::string caption() const;
+    // The eight carburation-correction edits, by Tag (band x 2 + column).
+    std::array<TNumericEdit*, 8> ZoneEdits() const;
+    bool filling_ = false;
+    int32_t savedReturnTime_ = 0;
     TNumericEdit* sensorEdit(int tag) const;
     void ShowLimitHint(TNumericEdit* edit);
     void NextSensorRow();

@@ -399,6 +399,11 @@ void TMapGrid::SetCursorPoint(const QPoint& point, const QColor& color) {
     InvalidateCursor();
 }
 
+void TMapGrid::ClearCursor() {
+    InvalidateCursor();
+    cursor_.reset();
+}
+
 void TMapGrid::SetLiveColumn(int column) {
     if (column == liveColumn_)
         return;

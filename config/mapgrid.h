@@ -119,6 +119,7 @@ public:
     // Live state set by the editor's timer. The cursor is the engine's
     // working point on the map, drawn after the cells.
     void SetCursorPoint(const QPoint& point, const QColor& color);
+    void ClearCursor();
     std::optional<QPoint> CursorPoint() const { return cursor_; }
     QColor CursorColor() const { return cursorColor_; }
     // For the emulation table a table index, else a grid column; -1 none.

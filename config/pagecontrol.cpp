@@ -1,5 +1,7 @@
 #include "pagecontrol.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -25,6 +27,17 @@ protected:
     }
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 
+    // A click on another tab asks the owner first.
+    void mousePressEvent(QMouseEvent* e) override {
+        const int index = tabAt(e->position().toPoint());
+        if (e->button() == Qt::LeftButton && index >= 0 && index != currentIndex() &&
+            isTabEnabled(index) && !owner_.AllowChange())
+            return;
+        QTabBar::mousePressEvent(e);
+    }
+    // The wheel does not turn the pages.
+    void wheelEvent(QWheelEvent* e) override { e->ignore(); }
+
     void paintEvent(QPaintEvent* e) override {
         if (!owner_.Drawer()) {
             QTabBar::paintEvent(e);
@@ -45,6 +58,9 @@ private:
 
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent) {
     setTabBar(new TPageTabBar(*this));
+    // Pages change by their tabs and the owner's keys, never by the bar's
+    // own arrow keys.
+    tabBar()->setFocusPolicy(Qt::NoFocus);
     tabBar()->setUsesScrollButtons(false);
     tabBar()->setElideMode(Qt::ElideNone);
 }
@@ -96,4 +112,12 @@ void TPageControl::SetTabDrawer(TabDrawer drawer) {
 QRect TPageControl::PageRect() const {
     auto* stack = findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly);
     return stack ? stack->geometry() : rect();
+}
+
+void TPageControl::keyPressEvent(QKeyEvent* e) {
+    const bool turns = (e->modifiers() & Qt::ControlModifier) &&
+                       (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab);
+    if (turns && !AllowChange())
+        return;
+    QTabWidget::keyPressEvent(e);
 }

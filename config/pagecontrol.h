@@ -38,8 +38,18 @@ public:
     void SetTabDrawer(TabDrawer drawer);
     const TabDrawer& Drawer() const { return m_drawer; }
 
+    // Asked once before the user changes the page through the tabs; false
+    // keeps the page. Changes made from code are not asked about.
+    using ChangingHandler = std::function<bool()>;
+    void SetChangingHandler(ChangingHandler handler) { m_changing = std::move(handler); }
+    bool AllowChange() const { return !m_changing || m_changing(); }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     int m_tabWidth = 0;
     int m_tabHeight = 0;
     TabDrawer m_drawer;
+    ChangingHandler m_changing;
 };
