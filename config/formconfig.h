@@ -221,7 +221,6 @@ private:
     void NextSensorRow();
     void EditSensorPoint(int column);
     TKitChange kitChange();
-    void ShowKit();
     void ShowIgnition();
     std::vector<TNumericEdit*> testTable() const;
     std::vector<TNumericEdit*> filterEdits() const;

@@ -366,23 +366,14 @@ TKitChange TFormConfig::kitChange() {
         this, platform::fromUnicode(windowTitle()), [this](int n) { return Text(n); }, Timer1);
 }
 
-// The change-over page's refill, and what it remembers of the kit.
-void TFormConfig::ShowKit() {
-    ShowPage(ui_->TabCambio);
-    RememberedFuel = StreamDati->GetFlag(1) ? 1 : 0;
-    RememberedInjectorType = StreamDati->GetTipoIniettoreSoftware(1);
-    ui_->ComboCarburante->setCurrentIndex(RememberedFuel);
-    ui_->ComboTipoIniettore->setCurrentIndex(RememberedInjectorType);
-    ui_->EditTipoIniettore->SetInt(RememberedInjectorType);
-}
-
 void TFormConfig::ComboCarburanteKeyPress(QObject* sender, char& key) {
     if (!isEnter(key) || !listClosed(sender))
         return;
     const int item = ui_->ComboCarburante->currentIndex();
     if (item != RememberedFuel)
         kitChange().ChangeFuel(item);
-    ShowKit();
+    // The change-over page shows the image and remembers the kit it holds.
+    TabCambioShow();
 }
 
 void TFormConfig::ComboTipoIniettoreKeyPress(QObject* sender, char& key) {
@@ -391,7 +382,8 @@ void TFormConfig::ComboTipoIniettoreKeyPress(QObject* sender, char& key) {
     const int type = ui_->ComboTipoIniettore->currentIndex();
     if (type != RememberedInjectorType)
         kitChange().ChangeInjector(type, false);
-    ShowKit();
+    // The change-over page shows the image and remembers the kit it holds.
+    TabCambioShow();
 }
 
 void TFormConfig::EditTipoIniettoreKeyPress(QObject*, char& key) {
@@ -400,7 +392,8 @@ void TFormConfig::EditTipoIniettoreKeyPress(QObject*, char& key) {
     const int type = ui_->EditTipoIniettore->GetInt();
     if (type != RememberedInjectorType)
         kitChange().ChangeInjector(type, true);
-    ShowKit();
+    // The change-over page shows the image and remembers the kit it holds.
+    TabCambioShow();
 }
 
 void TFormConfig::ShowIgnition() {
@@ -437,7 +430,8 @@ void TFormConfig::ButtonResetClick() {
         return;
     Timer1->stop();
     FormMain->ActionResetDaPcExecute();
-    ShowKit();
+    // The change-over page shows the image and remembers the kit it holds.
+    TabCambioShow();
     Timer1->start();
 }
 

@@ -286,9 +286,9 @@ TEST_F(EditorOnUnit, ThreePointsLearntFromTheWarmingEngine) {
     std::vector<int> learnt;
     for (int i = 0; i < 3; ++i) {
         clock.advance(90000);
-        // What the live tick keeps of the engine sensor.
-        ASSERT_EQ(ReadLiveBlock1(*data->EcuLink()).status, TLiveReadStatus::Read);
-        editor->LiveSensorRaw = RealTimeBuffer1()[16];
+        // The live tick keeps the engine sensor's raw byte.
+        editor->Timer1Timer();
+        ASSERT_EQ(editor->LiveSensorRaw, RealTimeBuffer1()[16]);
         learnt.push_back(editor->LiveSensorRaw);
         editor->DrawGridTempKeyPress(' ');
     }
