@@ -128,7 +128,14 @@ void TFormConfig::reject() {
     TConfigEditorWindow::reject();
 }
 
+// Queued: the page change that showed this page has to finish first, or it
+// would show this page again over TabCambio.
 void TFormConfig::TabEsciShow() {
-    ui_->PageControl->SetActivePage(ui_->TabCambio);
-    close();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            ui_->PageControl->SetActivePage(ui_->TabCambio);
+            close();
+        },
+        Qt::QueuedConnection);
 }

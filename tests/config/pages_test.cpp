@@ -523,3 +523,56 @@ TEST(LiveAxis, AnUnchangedPointIsWorkedOutAgainEvery51stTick) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PagesRoad, LevelOrderPressureFlagsTpsSwitchAndTheExitPage) {
+    inEditor([&](TFormConfig& e) {
+        Ui::FormConfig& ui = *e.ui();
+        // Thresholds not strictly in order: told, nothing written.
+        ui.PageControl->SetActivePage(ui.TabSensore);
+        const int before = StreamDati->GetRifSensore(2);
+        const bool inverted = StreamDati->IsLevelSensorInverted();
+        const int levels[] = {inverted ? 80 : 20, 40, 40, inverted ? 10 : 80};
+        TNumericEdit* const edits[] = {ui.EditLivello1, ui.EditLivello2, ui.EditLivello3,
+                                       ui.EditLivello4};
+        for (int i = 0; i < 4; ++i)
+            edits[i]->SetInt(levels[i]);
+        sim.clearCallLog();
+        modals.expectMessageBox(platform::IDOK, "LIVELLO");
+        ui.ButtonAccetta->click();
+        EXPECT_EQ(sim.countCalls("Write"), 0);
+        EXPECT_EQ(StreamDati->GetRifSensore(2), before);
+        edits[2]->SetInt(inverted ? 30 : 60);
+        ui.ButtonAccetta->click();
+        EXPECT_EQ(StreamDati->GetRifSensore(2), inverted ? 30 : 60);
+
+        // Differential meter measuring differential pressure: bit 14 set, 13 clear.
+        ui.PageControl->SetActivePage(ui.TabPressione);
+        ui.ComboPressioneMisurata->setCurrentIndex(1);
+        choose(ui.ComboMisuratorePressione, 1);
+        EXPECT_TRUE(StreamDati->GetFlag(14));
+        EXPECT_FALSE(StreamDati->GetFlag(13));
+        EXPECT_EQ(ui.ComboPressioneMisurata->currentIndex(), 1);
+
+        // A TPS switch clears and locks the blocked-TPS box.
+        ui.PageControl->SetActivePage(ui.TabTps);
+        if (!ui.CheckTpsBloc->isChecked())
+            ui.CheckTpsBloc->click();
+        ASSERT_EQ(StreamDati->GetValue(0x170001a), 1);
+        choose(ui.ComboTpsSwitch, 1);
+        EXPECT_EQ(StreamDati->GetValue(0x170001a), 0);
+        EXPECT_FALSE(ui.CheckTpsBloc->isChecked());
+        EXPECT_FALSE(ui.CheckTpsBloc->isEnabled());
+        choose(ui.ComboTpsSwitch, 0);
+        EXPECT_TRUE(ui.CheckTpsBloc->isEnabled());
+
+        // The exit page closes the editor and leaves the change-over page shown.
+        ui.PageControl->SetActivePage(ui.TabEsci);
+        ProcessEvents();
+        EXPECT_FALSE(e.isVisible());
+        EXPECT_EQ(active(e), ui.TabCambio);
+    });
+}
+
+} // namespace
