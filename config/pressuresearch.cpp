@@ -206,6 +206,7 @@ void TFormConfig::ButtonRicercaParametriClick() {
     ResetLiveBarForSearch();
     PressureSearchText = Text(360);
     QLabel* step = ui_->LabelProcGuidata;
+    const QFont design = step->font();
     std::optional<TMapSensorWords> words;
     {
         TSearchInputGuard guard(this);
@@ -214,22 +215,23 @@ void TFormConfig::ButtonRicercaParametriClick() {
             QCoreApplication::processEvents();
             return guard.Escaped();
         };
-        TPressureSearch search(*StreamDati->EcuLink(),
-                               {[this](int rpm) {
-                                    ui_->LabGiri->setText(
-                                        platform::toUnicode(std::to_string(rpm) + Text(126)));
-                                },
-                                [&](int text) {
-                                    step->setText(platform::toUnicode(Text(text)));
-                                    step->setVisible(true);
-                                },
-                                update});
+        TPressureSearch search(
+            *StreamDati->EcuLink(),
+            {[this](int rpm) {
+                 ui_->LabGiri->setText(platform::toUnicode(std::to_string(rpm) + Text(126)));
+             },
+             [&](int text) {
+                 shell::SetFittingText(step, platform::toUnicode(Text(text)), design);
+                 step->setVisible(true);
+             },
+             update});
         words = search.Run();
         const bool stored = words && StoreMapSensorWords(words->Offset, words->Slope);
         // The words as the image holds them, also beyond the fields' limits.
         ui_->EditOffset->setText(QString::number(int16_t(StreamDati->GetOffsetPendenzaMap(2))));
         ui_->EditPendenza->setText(QString::number(int16_t(StreamDati->GetOffsetPendenzaMap(3))));
         step->setVisible(false);
+        step->setFont(design);
         update();
         if (words)
             platform::Sleep(TPressureSearch::kPauseMs);

@@ -30,7 +30,6 @@ void ApplicationActivate(Qt::ApplicationState state) {
 }
 
 constexpr const char* kClip = ":/modules/Vexano/rc/AVI/10000";
-constexpr double kSmallestLabelPoints = 7;
 
 } // namespace
 
@@ -73,12 +72,7 @@ void TFormAttesa::SetCaption(const std::string& text) {
 void TFormAttesa::SetLabel(const std::string& text) {
     QLabel* label = ui_->Label;
     const QString shown = platform::toUnicode(text);
-    QFont font = labelFont_;
-    while (QFontMetrics(font).horizontalAdvance(shown) > label->contentsRect().width() &&
-           font.pointSizeF() > kSmallestLabelPoints)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    label->setFont(font);
-    label->setText(shown);
+    shell::SetFittingText(label, shown, labelFont_);
 }
 
 void TFormAttesa::StartAnimation() {

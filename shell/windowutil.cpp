@@ -159,3 +159,16 @@ void shell::ShowNow(QWidget* window) {
     WaitUntilOnScreen(window);
     window->repaint();
 }
+
+#include <QFontMetrics>
+#include <QLabel>
+
+void shell::SetFittingText(QLabel* label, const QString& text, const QFont& design) {
+    constexpr double kSmallestPoints = 7;
+    QFont font = design;
+    while (QFontMetrics(font).horizontalAdvance(text) > label->contentsRect().width() &&
+           font.pointSizeF() > kSmallestPoints)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+    label->setText(text);
+}

@@ -56,3 +56,14 @@ void WaitUntilOnScreen(QWidget* window);
 // Not for a window that opens while another one is being shown.
 void ShowNow(QWidget* window);
 } // namespace shell
+
+class QFont;
+class QLabel;
+class QString;
+
+namespace shell {
+// Sets a one-line label's text in the design font, made smaller (7 points
+// at least) where the text would not fit: the fonts that stand in for the
+// layout's are wider than it.
+void SetFittingText(QLabel* label, const QString& text, const QFont& design);
+} // namespace shell

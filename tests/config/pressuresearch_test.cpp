@@ -11,22 +11,12 @@
 #include "core/realtime.h"
 #include "core/serialecu.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QTimer>
 #include <cmath>
 
 namespace {
-
-// Block 2 as the search reads it.
-std::vector<uint8_t> Reading(int rpm, int status, int pressure, int sensor) {
-    std::vector<uint8_t> b(kBlock2Size, 0);
-    b[0] = uint8_t(rpm & 0xff);
-    b[1] = uint8_t(rpm >> 8);
-    b[2] = uint8_t(status);
-    b[3] = uint8_t(pressure);
-    b[4] = uint8_t(sensor);
-    return b;
-}
 
 class PressureSearch : public GridTest {
 protected:
@@ -41,9 +31,9 @@ protected:
     }
     // The key on, engine stopped reading, then ten at 2000 rpm.
     void QueueSearch(int stoppedSensor, int runningSensor) {
-        sim.queueRealTime(2, Reading(0, 0, 102, stoppedSensor));
+        sim.queueRealTime(2, SimUnit::Block2(0, 0, 102, stoppedSensor));
         for (int i = 0; i < 10; ++i)
-            sim.queueRealTime(2, Reading(i % 2 ? 1900 : 2100, 0x80, 51, runningSensor));
+            sim.queueRealTime(2, SimUnit::Block2(i % 2 ? 1900 : 2100, 0x80, 51, runningSensor));
     }
     void Run(const char* message, unsigned flags) {
         modals.expectMessageBox(platform::IDOK, message);
@@ -111,9 +101,9 @@ TEST_F(PressureSearch, AFailedSearchWritesNothing) {
     const Case cases[] = {
         {"equal voltages",
          [](SimUnit& s) {
-             s.queueRealTime(2, Reading(0, 0, 102, 51));
+             s.queueRealTime(2, SimUnit::Block2(0, 0, 102, 51));
              for (int i = 0; i < 10; ++i)
-                 s.queueRealTime(2, Reading(2000, 0x80, 51, 51));
+                 s.queueRealTime(2, SimUnit::Block2(2000, 0x80, 51, 51));
          }},
         {"a short read",
          [](SimUnit& s) {
@@ -121,22 +111,22 @@ TEST_F(PressureSearch, AFailedSearchWritesNothing) {
          }},
         {"the fifth read fails",
          [](SimUnit& s) {
-             s.queueRealTime(2, Reading(0, 0, 102, 51));
+             s.queueRealTime(2, SimUnit::Block2(0, 0, 102, 51));
              for (int i = 0; i < 10; ++i)
-                 s.queueRealTime(2, Reading(2000, 0x80, 51, 153));
+                 s.queueRealTime(2, SimUnit::Block2(2000, 0x80, 51, 153));
              s.failCall(5);
          }},
         {"a count started again, then the link fails",
          [](SimUnit& s) {
-             s.queueRealTime(2, Reading(0, 0, 102, 51));
+             s.queueRealTime(2, SimUnit::Block2(0, 0, 102, 51));
              for (int i = 0; i < 9; ++i)
-                 s.queueRealTime(2, Reading(2000, 0x80, 51, 153));
-             s.queueRealTime(2, Reading(2101, 0x80, 51, 153));
+                 s.queueRealTime(2, SimUnit::Block2(2000, 0x80, 51, 153));
+             s.queueRealTime(2, SimUnit::Block2(2101, 0x80, 51, 153));
              for (int i = 0; i < 9; ++i)
-                 s.queueRealTime(2, Reading(2000, 0x80, 51, 153));
-             s.queueRealTime(2, Reading(2000, 0, 51, 153));
+                 s.queueRealTime(2, SimUnit::Block2(2000, 0x80, 51, 153));
+             s.queueRealTime(2, SimUnit::Block2(2000, 0, 51, 153));
              for (int i = 0; i < 9; ++i)
-                 s.queueRealTime(2, Reading(2000, 0x80, 51, 153));
+                 s.queueRealTime(2, SimUnit::Block2(2000, 0x80, 51, 153));
              s.failCall(31);
          }},
     };
@@ -168,9 +158,14 @@ TEST_F(PressureSearch, ARefusedWriteLeavesBothWordsAsTheyWere) {
 }
 
 TEST_F(PressureSearch, EscEndsASearchThatWaitsForTheEngineToStop) {
-    sim.freezeRealTime(2, Reading(820, 0x80, 30, 60)); // idling, never stops
+    sim.freezeRealTime(2, SimUnit::Block2(820, 0x80, 30, 60)); // idling, never stops
     editor->show();
     QTimer::singleShot(0, editor.get(), [this] {
+        // The instruction shows whole on its one line.
+        const QLabel* step = editor->ui()->LabelProcGuidata;
+        EXPECT_TRUE(step->isVisibleTo(editor->ui()->GroupParametri));
+        EXPECT_LE(QFontMetrics(step->font()).horizontalAdvance(step->text()),
+                  step->contentsRect().width());
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(editor->ui()->ButtonRicercaParametri, &esc);
     });

@@ -183,6 +183,16 @@ void SimUnit::queueRealTime(int block, const std::vector<uint8_t>& bytes) {
                                                int(bytes.size()));
 }
 
+std::vector<uint8_t> SimUnit::Block2(int rpm, int status, int pressure, int sensor) {
+    std::vector<uint8_t> b(30, 0);
+    b[0] = uint8_t(rpm & 0xff);
+    b[1] = uint8_t(rpm >> 8);
+    b[2] = uint8_t(status);
+    b[3] = uint8_t(pressure);
+    b[4] = uint8_t(sensor);
+    return b;
+}
+
 std::optional<int> SimUnit::peek(int param, int index) const {
     int value = 0;
     if (!call<int, int, int, int*>("SimUnit_Peek", param, index, &value))

@@ -100,6 +100,8 @@ public:
     // One reading for one read, after those already queued, as long as it
     // is; then the frozen or live data again.
     void queueRealTime(int block, const std::vector<uint8_t>& bytes);
+    // Block 2 with its speed, status, pressure byte and MAP sensor byte.
+    static std::vector<uint8_t> Block2(int rpm, int status, int pressure, int sensor);
 
     // Memory as the unit holds it: element index over the rows, the unit's
     // own signedness.
