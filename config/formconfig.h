@@ -168,6 +168,8 @@ public:
     void PopupMenuGridPopup();
     // The external MAP sensor's words from two operating points, read live.
     void ButtonRicercaParametriClick();
+    // The external MAP sensor's words, signed, also beyond the fields' limits.
+    void ShowMapSensorWords();
     // Hands the link's port to the serial message tool while it runs.
     void MenuComunicazioneSerialeCostruitaClick();
 

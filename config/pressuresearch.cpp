@@ -186,6 +186,12 @@ void TFormConfig::ResetLiveBarForSearch() {
     setTextColour(u.LabGas, gas ? kGreen : kRed);
 }
 
+// The words as the image holds them, signed, also beyond the fields' limits.
+void TFormConfig::ShowMapSensorWords() {
+    ui_->EditOffset->setText(QString::number(int16_t(StreamDati->GetOffsetPendenzaMap(2))));
+    ui_->EditPendenza->setText(QString::number(int16_t(StreamDati->GetOffsetPendenzaMap(3))));
+}
+
 // Offset first, then the slope; a refused slope puts the offset back, so
 // the unit never holds half a pair.
 bool TFormConfig::StoreMapSensorWords(int32_t offset, int32_t slope) {
@@ -227,9 +233,7 @@ void TFormConfig::ButtonRicercaParametriClick() {
              update});
         words = search.Run();
         const bool stored = words && StoreMapSensorWords(words->Offset, words->Slope);
-        // The words as the image holds them, also beyond the fields' limits.
-        ui_->EditOffset->setText(QString::number(int16_t(StreamDati->GetOffsetPendenzaMap(2))));
-        ui_->EditPendenza->setText(QString::number(int16_t(StreamDati->GetOffsetPendenzaMap(3))));
+        ShowMapSensorWords();
         step->setVisible(false);
         step->setFont(design);
         update();

@@ -91,6 +91,9 @@ TEST_F(PressureSearch, WorkedExampleWritesTheUnitsLawAndShowsWordsBeyondTheLimit
     EXPECT_EQ(data->GetOffsetPendenzaMap(3), -250);
     EXPECT_EQ(editor->ui()->EditPendenza->text(), "-250");
     EXPECT_EQ(editor->ui()->EditOffset->text(), "1350");
+    editor->ui()->EditPendenza->setText("");
+    editor->TabPressioneShow();
+    EXPECT_EQ(editor->ui()->EditPendenza->text(), "-250") << "the page shows it again as stored";
 }
 
 TEST_F(PressureSearch, AFailedSearchWritesNothing) {
