@@ -400,12 +400,11 @@ void TFormConfig::TabPressioneShow() {
     ShowPressureCombos();
     ui_->RadioMapInterno->setChecked(StreamDati->GetFlag(12));
     ui_->RadioMapEsterno->setChecked(!StreamDati->GetFlag(12));
-    const std::pair<TNumericEdit*, int> edits[] = {{ui_->EditOffset, 2},
-                                                   {ui_->EditPendenza, 3},
-                                                   {ui_->EditOffsetDiff, 4},
+    const std::pair<TNumericEdit*, int> edits[] = {{ui_->EditOffsetDiff, 4},
                                                    {ui_->EditPendenzaDiff, 5}};
     for (auto [edit, i] : edits)
         edit->SetInt(StreamDati->GetOffsetPendenzaMap(i));
+    ShowMapSensorWords();
     ShowPressureVisibility();
 }
 
