@@ -5,9 +5,9 @@
 #include "core/firmware.h"
 #include "core/scramble.h"
 #include "platform/crypto.h"
+#include "platform/files.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace serquarn {
 
@@ -66,9 +66,8 @@ bool writeSampleFirmware(const QString& path, const SampleFirmware& sample,
     const QByteArray payload = sampleFlashImage(sample.model);
     const QByteArray bytes =
         sample.encrypted ? encryptedFirmwareFile(payload) : scrambledFirmwareFile(payload, key);
-    QSaveFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush() &&
-           f.error() == QFileDevice::NoError && f.commit();
+    return platform::WriteWholeFile(path,
+                                    std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
 } // namespace serquarn
