@@ -101,10 +101,7 @@ protected:
     // What the unit holds of a kit: map, calibration, injector items, option
     // words, identification.
     std::vector<std::vector<int>> unitKit() const {
-        std::vector<std::vector<int>> kit;
-        for (int param : {0x54, 0x7f, 0x37, 0x3d, 0x95, 0x03, 0x35, 0x94, 0x7d, 0x7e, 0x4a})
-            kit.push_back(sim.peekAll(param));
-        return kit;
+        return sim.peekEach({0x54, 0x7f, 0x37, 0x3d, 0x95, 0x03, 0x35, 0x94, 0x7d, 0x7e, 0x4a});
     }
     // Index of the first log entry from `from` on that starts with prefix.
     size_t find(const std::vector<std::string>& log, const std::string& prefix,

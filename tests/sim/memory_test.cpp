@@ -101,11 +101,7 @@ TEST_F(SimTest, RefusedShapesAndIndexesChangeNothing) {
         {"read longer than the parameter", [&] { return link->ReadParam(0xd30c, out); }},
         {"read into nothing", [&] { return link->ReadParam(0xc30c, nullptr); }},
     };
-    const auto snapshot = [&] {
-        return std::vector<std::vector<int>>{sim.peekAll(0x0c), sim.peekAll(0x54),
-                                             sim.peekAll(0x95), sim.peekAll(0x79),
-                                             sim.peekAll(0x43)};
-    };
+    const auto snapshot = [&] { return sim.peekEach({0x0c, 0x54, 0x95, 0x79, 0x43}); };
     const auto before = snapshot();
     for (const auto& c : cases)
         EXPECT_FALSE(c.call()) << c.what;

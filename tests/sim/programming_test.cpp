@@ -43,10 +43,7 @@ protected:
         return status;
     }
     std::vector<std::vector<int>> memory() const {
-        std::vector<std::vector<int>> m;
-        for (int p : {0x00, 0x01, 0x05, 0x54, 0x79})
-            m.push_back(sim.peekAll(p));
-        return m;
+        return sim.peekEach({0x00, 0x01, 0x05, 0x54, 0x79});
     }
 };
 

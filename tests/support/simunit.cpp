@@ -208,6 +208,13 @@ std::vector<int> SimUnit::peekAll(int param) const {
     return values;
 }
 
+std::vector<std::vector<int>> SimUnit::peekEach(std::initializer_list<int> params) const {
+    std::vector<std::vector<int>> values;
+    for (int param : params)
+        values.push_back(peekAll(param));
+    return values;
+}
+
 bool SimUnit::poke(int param, int index, int value) {
     return call<int, int, int, int>("SimUnit_Poke", param, index, value) != 0;
 }

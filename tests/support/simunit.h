@@ -12,6 +12,7 @@
 
 #include <QTemporaryDir>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -107,6 +108,8 @@ public:
     // own signedness.
     std::optional<int> peek(int param, int index = 0) const;
     std::vector<int> peekAll(int param) const;
+    // peekAll of each parameter, in the order given: a snapshot to compare.
+    std::vector<std::vector<int>> peekEach(std::initializer_list<int> params) const;
     bool poke(int param, int index, int value);
     std::string serialNumber() const;
     int stateFlags() const;
