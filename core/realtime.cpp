@@ -5,15 +5,30 @@
 #include "serialecu.h"
 
 #include <numeric>
-#include <optional>
 
 namespace {
 
 constexpr int kBlock1 = 1;
 
-// After a failed read: waits for the link to answer Reconnect, at once or
-// polled against the deadline, and reads once more when it does. Only that
-// read decides: a link that answers but does not deliver is not back.
+enum class TBack { AtOnce, Later, Not };
+
+// Asks Reconnect at once, then polled against the deadline.
+TBack WaitReconnect(TSerialEcuLink& link) {
+    if (link.Reconnect())
+        return TBack::AtOnce;
+    const uint32_t start = platform::GetTickCount();
+    // Elapsed time, so a tick count that wraps meanwhile ends no wait early.
+    while (platform::GetTickCount() - start < kLiveReconnectMs) {
+        platform::Sleep(kLiveReconnectPollMs);
+        if (link.Reconnect())
+            return TBack::Later;
+    }
+    return TBack::Not;
+}
+
+// After a failed read: waits for the link to answer Reconnect and reads
+// once more when it does. Only that read decides: a link that answers but
+// does not deliver is not back.
 bool ReadAfterReconnection(TSerialEcuLink& link, int block, uint8_t* buffer, int capacity,
                            int& length) {
     const auto readAgain = [&] {
@@ -21,18 +36,12 @@ bool ReadAfterReconnection(TSerialEcuLink& link, int block, uint8_t* buffer, int
         length = capacity;
         return link.ReadRealTimeBlock(block, buffer, &length);
     };
-    if (link.Reconnect())
+    const TBack back = WaitReconnect(link);
+    if (back == TBack::AtOnce)
         return readAgain();
-    std::optional<bool> read;
-    const uint32_t start = platform::GetTickCount();
-    // Elapsed time, so a tick count that wraps meanwhile ends no wait early.
-    while (!read && platform::GetTickCount() - start < kLiveReconnectMs) {
-        platform::Sleep(kLiveReconnectPollMs);
-        if (link.Reconnect())
-            read = readAgain();
-    }
+    const bool read = back == TBack::Later && readAgain();
     link.StopMonitor();
-    return read.value_or(false);
+    return read;
 }
 
 int U16(const uint8_t* b, int at) {
@@ -117,15 +126,7 @@ std::array<uint8_t, kBlock1Size>& RealTimeBuffer1() {
 }
 
 bool PollReconnect(TSerialEcuLink& link) {
-    if (link.Reconnect())
-        return true;
-    const uint32_t start = platform::GetTickCount();
-    while (platform::GetTickCount() - start < kLiveReconnectMs) {
-        platform::Sleep(kLiveReconnectPollMs);
-        if (link.Reconnect())
-            return true;
-    }
-    return false;
+    return WaitReconnect(link) != TBack::Not;
 }
 
 TLiveRead ReadLiveBlock(TSerialEcuLink& link, int block, uint8_t* buffer, int capacity) {
