@@ -12,6 +12,7 @@
 #include "language.h"
 #include "platform/clock.h"
 #include "platform/cp1252.h"
+#include "tests/support/linecost.h"
 #include "tests/support/simunit.h"
 #include "tests/support/storedsettings.h"
 #include "windowutil.h"
@@ -104,18 +105,7 @@ TEST_F(LiveBench, OneTick) {
                     worst);
     }
 
-    sim.setBaud(9600);
-    sim.clearCallLog();
-    const uint32_t start = clock.tickCount();
-    const int lineTicks = 20;
-    for (int i = 0; i < lineTicks; ++i)
-        w.Timer1Timer();
-    const double lineMs = double(clock.tickCount() - start) / lineTicks;
-    const double bytes = double(sim.lineBytes()) / lineTicks;
-    const double leastMs = bytes * 10 / 9600 * 1000;
-    std::printf("live tick at 9600 baud: %.1f ms on the line for %.0f bytes, least time %.1f "
-                "ms, ratio %.2f\n",
-                lineMs, bytes, leastMs, lineMs / leastMs);
+    MeasureOnLine("live tick", sim, clock, 9600, 20, [&] { w.Timer1Timer(); });
 }
 
 TEST_F(LiveBench, LongRecordingOpened) {

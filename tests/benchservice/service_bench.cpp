@@ -10,6 +10,7 @@
 #include "formdiagnosi.h"
 #include "language.h"
 #include "platform/clock.h"
+#include "tests/support/linecost.h"
 #include "tests/support/simunit.h"
 #include "tests/support/storedsettings.h"
 
@@ -88,18 +89,7 @@ TEST_F(ServiceBench, DiagnosisRefresh) {
         QCoreApplication::processEvents();
     });
 
-    sim.setBaud(9600);
-    sim.clearCallLog();
-    const uint32_t start = clock.tickCount();
-    const int refreshes = 10;
-    for (int i = 0; i < refreshes; ++i)
-        w.TimerTimer();
-    const double lineMs = double(clock.tickCount() - start) / refreshes;
-    const double bytes = double(sim.lineBytes()) / refreshes;
-    const double leastMs = bytes * 10 / 9600 * 1000;
-    std::printf("diagnosis refresh at 9600 baud: %.1f ms on the line for %.0f bytes, least "
-                "time %.1f ms, ratio %.2f\n",
-                lineMs, bytes, leastMs, lineMs / leastMs);
+    MeasureOnLine("diagnosis refresh", sim, clock, 9600, 10, [&] { w.TimerTimer(); });
 }
 
 TEST_F(ServiceBench, CalibrationTick) {
