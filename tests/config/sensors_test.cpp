@@ -76,8 +76,9 @@ TEST(CylinderItems, CountsAndItems) {
                                          {7, -1}, {2, -1}, {0, -1}, {12, -1}};
     for (auto [cylinders, item] : items) {
         EXPECT_EQ(sensors::CylinderItem(cylinders), item) << cylinders;
-        if (item >= 0)
+        if (item >= 0) {
             EXPECT_EQ(sensors::CylindersOfItem(item), cylinders);
+        }
     }
     EXPECT_EQ(sensors::CylindersOfItem(-1), 0);
     EXPECT_EQ(sensors::CylindersOfItem(5), 0);

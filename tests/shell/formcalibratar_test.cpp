@@ -82,9 +82,10 @@ TEST_F(Calibration, RunsToItsEndWithTheNewMapInTheImage) {
         tickAt(s.at);
         EXPECT_EQ(operation(), s.text) << s.at;
         EXPECT_EQ(window->ui()->ProgressBarCalibra->value(), s.progress) << s.at;
-        if (s.progress == 38)
+        if (s.progress == 38) {
             EXPECT_NEAR(std::stoi(text(window->ui()->LabelGiri->text())), 2800, 30)
                 << "the unit holds the engine at the calibration speed";
+        }
     }
 
     sim.clearCallLog();
@@ -159,14 +160,17 @@ TEST_P(CalibrationFailure, IsToldAndLeavesTheImageAndItsMarkAsTheyWere) {
     if (window->CalibState == 1)
         tickAt(f.at);
     ASSERT_EQ(modals.pendingExpectations(), 0u);
-    if (f.told && !*f.told)
+    if (f.told && !*f.told) {
         EXPECT_EQ(modals.interactions().back().text, data->LastTransferError());
-    if (f.told)
+    }
+    if (f.told) {
         EXPECT_EQ(modals.interactions().back().flags, unsigned(platform::MB_ICONERROR));
+    }
     EXPECT_EQ(atPrompt(), f.atPrompt);
     EXPECT_TRUE(data->IsModified()) << "the save question stays";
-    if (f.imageAsBefore)
+    if (f.imageAsBefore) {
         EXPECT_EQ(data->GetMappaK(1, 1), cellBefore);
+    }
     EXPECT_TRUE(window->ui()->LabelNota->isHidden());
 }
 
