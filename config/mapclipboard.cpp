@@ -11,10 +11,12 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <algorithm>
+#include <string_view>
 
 std::string MapBlockText(int rows, int columns, const std::function<int(int, int)>& value) {
     std::string text;
@@ -52,35 +54,45 @@ protected:
     }
 };
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
+// A map has at most 12 rows and 12 columns: only those cells are kept, while
+// the block's size still counts every line and field of the text.
+constexpr int kKeptCells = 12;
+
+// Calls line(text) for each line: CR LF, CR and LF end one, a final line
+// end adds none.
+template <typename F> void ForEachLine(const std::string& text, F&& line) {
     size_t start = 0;
     while (start < text.size()) {
         const size_t end = text.find_first_of("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
+        line(std::string_view(text).substr(start, end - start));
         if (end == std::string::npos)
             break;
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
-    return lines;
 }
 
-std::optional<int> CellValue(const std::string& field) {
+std::optional<int> CellValue(std::string_view field) {
     int v = 0;
-    if (!platform::TryStrToInt(field, v) || v < 0)
+    if (!platform::TryStrToInt(std::string(field), v) || v < 0)
         return std::nullopt;
     return std::min(v, kMaxCell);
 }
 
-std::vector<std::optional<int>> ReadLine(std::string rest, int columns) {
-    std::vector<std::optional<int>> cells;
-    for (int j = 0; j + 1 < columns; ++j) {
-        const size_t tab = rest.find('\t');
-        cells.push_back(tab == std::string::npos ? std::nullopt : CellValue(rest.substr(0, tab)));
-        if (tab != std::string::npos)
-            rest.erase(0, tab + 1);
+// A line with too few TABs leaves the fields after its last TAB empty and
+// puts its last field in the block's last column.
+std::vector<std::optional<int>> ReadLine(std::string_view line, int columns) {
+    const int kept = std::min(columns, kKeptCells);
+    std::vector<std::optional<int>> cells(static_cast<size_t>(kept));
+    size_t start = 0;
+    for (int j = 0; j + 1 < columns && j < kept; ++j) {
+        const size_t tab = line.find('\t', start);
+        if (tab == std::string_view::npos)
+            break;
+        cells[size_t(j)] = CellValue(line.substr(start, tab - start));
+        start = tab + 1;
     }
-    cells.push_back(CellValue(rest));
+    if (columns <= kKeptCells)
+        cells[size_t(columns - 1)] = CellValue(line.substr(start));
     return cells;
 }
 
@@ -88,12 +100,12 @@ std::vector<std::optional<int>> ReadLine(std::string rest, int columns) {
 
 TPastedBlock ReadPastedBlock(const std::string& text) {
     TPastedBlock block;
-    const std::vector<std::string> lines = SplitLines(text);
-    if (lines.empty())
-        return block;
-    block.Columns = 1 + static_cast<int>(std::count(lines[0].begin(), lines[0].end(), '\t'));
-    for (const std::string& line : lines)
-        block.Lines.push_back(ReadLine(line, block.Columns));
+    ForEachLine(text, [&block](std::string_view line) {
+        if (block.Rows == 0)
+            block.Columns = 1 + static_cast<int>(std::count(line.begin(), line.end(), '\t'));
+        if (block.Rows++ < kKeptCells)
+            block.Lines.push_back(ReadLine(line, block.Columns));
+    });
     return block;
 }
 
@@ -140,9 +152,9 @@ void TFormConfig::MenuIncollaTaraturaClick() {
     const TPastedBlock block =
         ReadPastedBlock(platform::fromUnicode(QGuiApplication::clipboard()->text()));
     const TGridRect s = grid->Selection();
-    if (block.Lines.empty() || s.Empty())
+    if (block.Rows == 0 || s.Empty())
         return;
-    const int lines = static_cast<int>(block.Lines.size());
+    const int lines = block.Rows;
     const bool single = s.Left == s.Right && s.Top == s.Bottom;
     const bool sameSize = s.Bottom - s.Top + 1 == lines && s.Right - s.Left + 1 == block.Columns;
     if (!single && !sameSize &&
@@ -157,8 +169,8 @@ void TFormConfig::MenuIncollaTaraturaClick() {
     const int c0 = s.Left - 1;
     const int rows = StreamDati->GetNumeroRighe();
     const int columns = StreamDati->GetNumeroColonne();
-    for (int i = 0; i < lines && r0 + i < rows; ++i)
-        for (int j = 0; j < block.Columns && c0 + j < columns; ++j)
+    for (int i = 0; i < int(block.Lines.size()) && r0 + i < rows; ++i)
+        for (int j = 0; j < int(block.Lines[size_t(i)].size()) && c0 + j < columns; ++j)
             if (const std::optional<int> v = block.Lines[size_t(i)][size_t(j)])
                 StreamDati->SetMappaK(r0 + i, c0 + j, *v);
     grid->viewport()->update();

@@ -10,11 +10,13 @@
 // Rows top to bottom of columns left to right; value(row, col) gives a cell.
 std::string MapBlockText(int rows, int columns, const std::function<int(int, int)>& value);
 
-// A block read from the clipboard: Columns from the first line, one entry
-// per line. A field that gives no cell value is empty: not a whole number,
-// or negative. Numbers above 255 are 255.
+// A block read from the clipboard: Columns from the first line, Rows its
+// lines; Lines holds the cells of the first 12 lines and 12 columns, as many
+// as a map has. A field that gives no cell value is empty: not a whole
+// number, or negative. Numbers above 255 are 255.
 struct TPastedBlock {
     int Columns = 0;
+    int Rows = 0;
     std::vector<std::vector<std::optional<int>>> Lines;
 };
 

@@ -31,6 +31,8 @@ using platform::TFloatFormat;
 constexpr int kPeriodMs = 150;
 constexpr char kExtension[] = "txt";
 constexpr char kTempPattern[] = "__acqtmp";
+// More recordings than anyone keeps in the temporary folder.
+constexpr int kMaxTempFiles = 100000;
 constexpr char kNoTempFile[] = "Impossibile creare il file temporaneo dell'acquisizione:\n";
 constexpr char kRowNotWritten[] =
     "Impossibile scrivere nel file dell'acquisizione (disco pieno?): il salvataggio \xe8 "
@@ -324,15 +326,24 @@ void TFormVisualizza::MenuCominciaDrtClick() {
         errorBox(kNoTempFile + std::string(kTempPattern) + "0." + kExtension);
         return;
     }
+    // Made new, never opened over a file that is there (whoever made it);
+    // unbuffered, so a row the disk does not take fails at once, and is
+    // taken back.
+    auto file = std::make_unique<QFile>();
     std::string name;
-    for (int n = 0; name.empty() || platform::FileExists(name); ++n)
+    for (int n = 0; n < kMaxTempFiles && !file->isOpen(); ++n) {
         name = folder + kTempPattern + std::to_string(n) + "." + kExtension;
-    auto file = std::make_unique<QFile>(u(name));
-    const int banks = secondBank_ ? 2 : 1;
-    auto writer = std::make_unique<TTraceWriter>(*file, banks);
-    // Unbuffered: a row the disk does not take fails at once, and is taken back.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
-        !writer->WriteHeader(StartText())) {
+        file->setFileName(u(name));
+        if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) &&
+            !platform::FileExists(name))
+            break;
+    }
+    if (!file->isOpen()) {
+        errorBox(kNoTempFile + name);
+        return;
+    }
+    auto writer = std::make_unique<TTraceWriter>(*file, secondBank_ ? 2 : 1);
+    if (!writer->WriteHeader(StartText())) {
         file->close();
         platform::DeleteFile(name);
         errorBox(kNoTempFile + name);

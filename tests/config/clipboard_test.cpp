@@ -94,6 +94,17 @@ TEST_F(MapClipboard, PasteWritesTheShownMapOnly) {
     const Cells nine = {{{0, 0}, 1}, {{0, 1}, 2}, {{0, 2}, 3}, {{1, 0}, 4}, {{1, 1}, 5},
                         {{1, 2}, 6}, {{2, 0}, 7}, {{2, 1}, 8}, {{2, 2}, 9}};
     const char* threeByThree = "1\t2\t3\r\n4\t5\t6\r\n7\t8\t9";
+    // Far more than any map holds: only the map's cells are read and kept.
+    std::string huge;
+    for (int i = 0; i < 1500; ++i) {
+        for (int j = 0; j < 1500; ++j)
+            huge += j ? "\t1" : "1";
+        huge += "\n";
+    }
+    Cells whole;
+    for (int r = 0; r < 12; ++r)
+        for (int col = 0; col < 8; ++col)
+            whole[{r, col}] = 1;
     const Case cases[] = {
         {"the copied text at one cell",
          8,
@@ -153,6 +164,14 @@ TEST_F(MapClipboard, PasteWritesTheShownMapOnly) {
          {{{10, 4}, 1}, {{10, 5}, 2}, {{11, 4}, 4}, {{11, 5}, 5}},
          {5, 11, 6, 12}},
         {"no line at all", 8, 12, "", {2, 2, 2, 2}, {}, {}, {2, 2, 2, 2}},
+        {"a block far larger than the map",
+         8,
+         12,
+         huge.c_str(),
+         {1, 1, 1, 1},
+         {},
+         whole,
+         {1, 1, 8, 12}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

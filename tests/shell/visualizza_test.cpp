@@ -219,6 +219,22 @@ TEST_F(LiveDisplay, ATickFromInsideTheBoxIsLetGo) {
     EXPECT_EQ(modals.interactions().size(), 1u) << "no second box";
 }
 
+// A file of that name already there is someone else's: left as it is, the
+// recording takes the next name.
+TEST_F(LiveDisplay, ARecordingNeverOpensOverAFileThatIsThere) {
+    const std::string first = platform::GetTempPath() + "__acqtmp0.txt";
+    {
+        QFile other(platform::toUnicode(first));
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("not ours");
+    }
+    auto w = open();
+    w->MenuCominciaDrtClick();
+    ASSERT_TRUE(w->Recording());
+    EXPECT_EQ(w->TempFileName(), platform::GetTempPath() + "__acqtmp1.txt");
+    EXPECT_EQ(FileBytes(platform::toUnicode(first)), QByteArray("not ours"));
+}
+
 TEST_F(LiveDisplay, RecordSaveAndChart) {
     auto w = open();
     w->MenuCominciaDrtClick();
