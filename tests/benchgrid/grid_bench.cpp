@@ -9,6 +9,7 @@
 #include "formmodmappa.h"
 #include "language.h"
 #include "mapgrid.h"
+#include "tests/support/linecost.h"
 #include "tests/support/scriptedmodals.h"
 #include "tests/support/simunit.h"
 #include "tests/support/storedsettings.h"
@@ -84,23 +85,13 @@ protected:
 
 TEST_F(GridBenchmark, LinearEditOfTheWholeMap) {
     const int runs = 3;
-    sim.setBaud(9600);
-    double worst = 0;
-    for (int i = 0; i < runs; ++i) {
-        sim.clearCallLog();
+    WorstRatioOnRealLine("Linear edit of the whole map", sim, 9600, runs, [&](int i) {
         const double ms = Edit(i % 2 ? "5" : "-5");
-        const long long bytes = sim.lineBytes();
-        const double least = bytes * 10 * 1000.0 / 9600;
-        worst = std::max(worst, ms / least);
-        std::printf("9600 baud: %d cells, %lld bytes on the line, %.1f ms, least %.1f ms, "
-                    "ratio %.3f (target 1.10)\n",
-                    sim.countCalls("WriteParamCell"), bytes, ms, least, ms / least);
         EXPECT_EQ(sim.countCalls("WriteParamCell(0x54,"), kRows * kColumns);
-    }
-    std::printf("worst ratio %.3f\n", worst);
+        return ms;
+    });
     EXPECT_EQ(data->GetMappaK(kRows - 1, kColumns - 1), 95);
 
-    sim.setBaud(0);
     double own = 1e9;
     for (int i = 0; i < runs; ++i)
         own = std::min(own, Edit(i % 2 ? "5" : "-5"));

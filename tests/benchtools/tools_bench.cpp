@@ -11,6 +11,7 @@
 #include "mapclipboard.h"
 #include "mapgrid.h"
 #include "platform/clock.h"
+#include "tests/support/linecost.h"
 #include "tests/support/scriptedmodals.h"
 #include "tests/support/simunit.h"
 #include "tests/support/storedsettings.h"
@@ -77,23 +78,13 @@ protected:
 
 TEST_F(ToolsBenchmark, PasteOfTheWholeMap) {
     const int runs = 3;
-    sim.setBaud(9600);
-    double worst = 0;
-    for (int i = 0; i < runs; ++i) {
-        sim.clearCallLog();
+    WorstRatioOnRealLine("Paste of the whole map", sim, 9600, runs, [&](int i) {
         const double ms = Paste(10 * (i + 1));
-        const long long bytes = sim.lineBytes();
-        const double least = bytes * 10 * 1000.0 / 9600;
-        worst = std::max(worst, ms / least);
-        std::printf("9600 baud: %d cells, %lld bytes on the line, %.1f ms, least %.1f ms, "
-                    "ratio %.3f (target 1.10)\n",
-                    sim.countCalls("WriteParamCell(0x54,"), bytes, ms, least, ms / least);
         EXPECT_EQ(sim.countCalls("WriteParamCell(0x54,"), kRows * kColumns);
-    }
-    std::printf("worst ratio %.3f\n", worst);
+        return ms;
+    });
     EXPECT_EQ(data->GetMappaK(kRows - 1, kColumns - 1), 30 + kRows - 1 + kColumns - 1);
 
-    sim.setBaud(0);
     double own = 1e9;
     for (int i = 0; i < runs; ++i) {
         sim.clearCallLog();

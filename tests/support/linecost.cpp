@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "simunit.h"
 
+#include <algorithm>
 #include <cstdio>
 
 LineCost MeasureOnLine(const char* what, SimUnit& sim, platform::VirtualClock& clock, int baud,
@@ -21,4 +22,23 @@ LineCost MeasureOnLine(const char* what, SimUnit& sim, platform::VirtualClock& c
                 "%.2f\n",
                 what, baud, c.ms, c.bytes, c.leastMs, c.Ratio());
     return c;
+}
+
+double WorstRatioOnRealLine(const char* what, SimUnit& sim, int baud, int runs,
+                            const std::function<double(int)>& once) {
+    sim.setBaud(baud);
+    double worst = 0;
+    for (int i = 0; i < runs; ++i) {
+        sim.clearCallLog();
+        const double ms = once(i);
+        const long long bytes = sim.lineBytes();
+        const double least = bytes * 10 * 1000.0 / baud;
+        const double ratio = least > 0 ? ms / least : 0;
+        worst = std::max(worst, ratio);
+        std::printf("%s at %d baud: %lld bytes on the line, %.1f ms, least %.1f ms, ratio %.3f\n",
+                    what, baud, bytes, ms, least, ratio);
+    }
+    sim.setBaud(0);
+    std::printf("%s: worst ratio %.3f (target 1.10)\n", what, worst);
+    return worst;
 }

@@ -20,3 +20,9 @@ struct LineCost {
 // line model off again, and prints "<what> at <baud> baud: ..." with the figures.
 LineCost MeasureOnLine(const char* what, SimUnit& sim, platform::VirtualClock& clock, int baud,
                        int runs, const std::function<void()>& once);
+
+// The same on the real clock, for work the line model paces as it goes:
+// `once(i)` runs the work of run i and gives its milliseconds. Prints each
+// run, turns the line model off again and returns the worst ratio.
+double WorstRatioOnRealLine(const char* what, SimUnit& sim, int baud, int runs,
+                            const std::function<double(int)>& once);
