@@ -11,8 +11,15 @@
 
 #include <QApplication>
 
+namespace {
+
+constexpr char kRpmMixed[] =
+    "I riferimenti dei giri in centralina possono essere in parte nuovi e in parte vecchi.";
+
+} // namespace
+
 TFormCentriCelle::TFormCentriCelle(QWidget* owner)
-    : TReferenceDialog(owner, {86, 454, 40}), ui_(new Ui::FormCentriCelle) {
+    : TReferenceDialog(owner, {86, 454}), ui_(new Ui::FormCentriCelle) {
     ui_->setupUi(this);
     edits_ = {ui_->EditRifGiri0, ui_->EditRifGiri1, ui_->EditRifGiri2,  ui_->EditRifGiri3,
               ui_->EditRifGiri4, ui_->EditRifGiri5, ui_->EditRifGiri6,  ui_->EditRifGiri7,
@@ -49,13 +56,13 @@ void TFormCentriCelle::ButtonOkClick() {
         edits_[bad]->setFocus();
         return;
     }
-    std::vector<TReferenceWrite> writes;
+    std::vector<TValueWrite> writes;
     for (int i = 0; i < 12; ++i)
         writes.push_back({double(StreamDati->GetRifGiri(i)), values[i],
                           [i](double v) { return StreamDati->SetRifGiri(i, int(v)); }});
     // The fields keep what the user typed, for another try.
-    if (!WriteAllOrNone(writes)) {
-        ErrorBox(454, 40);
+    if (const TWriteResult result = WriteAllOrNone(writes); !result.written) {
+        WriteFailedBox(result, {kRpmMixed});
         return;
     }
     done(1);

@@ -20,6 +20,13 @@ constexpr int kShrink = 130;
 constexpr int kRpmAlwaysShown = 6;
 constexpr int kTimesAlwaysShown = 8;
 
+// The two parts of the references, as a failed write names them.
+enum { kColumns, kRows };
+constexpr char kColumnsMixed[] = "Le colonne dei giri della mappa in centralina possono essere in "
+                                 "parte nuove e in parte vecchie.";
+constexpr char kRowsMixed[] = "Le righe dei tempi della mappa in centralina possono essere in "
+                              "parte nuove e in parte vecchie.";
+
 void Caption(QAbstractButton* w, int n) {
     QString t = w->text();
     LoadLanguageString(n, t);
@@ -34,7 +41,7 @@ void Caption(QGroupBox* w, int n) {
 } // namespace
 
 TFormCentriCelleK::TFormCentriCelleK(QWidget* owner)
-    : TReferenceDialog(owner, {86, 91, 454, 40}), ui_(new Ui::FormCentriCelleK) {
+    : TReferenceDialog(owner, {86, 91, 454}), ui_(new Ui::FormCentriCelleK) {
     ui_->setupUi(this);
     rpm_ = {ui_->EditRifGiri0, ui_->EditRifGiri1, ui_->EditRifGiri2,  ui_->EditRifGiri3,
             ui_->EditRifGiri4, ui_->EditRifGiri5, ui_->EditRifGiri6,  ui_->EditRifGiri7,
@@ -112,16 +119,16 @@ void TFormCentriCelleK::ButtonOkClick() {
         times_[bad]->setFocus();
         return;
     }
-    std::vector<TReferenceWrite> writes;
+    std::vector<TValueWrite> writes;
     for (int i = 0; i < columns_; ++i)
         writes.push_back({double(StreamDati->GetRifGiriK(i)), rpm[i],
-                          [i](double v) { return StreamDati->SetRifGiriK(i, int(v)); }});
+                          [i](double v) { return StreamDati->SetRifGiriK(i, int(v)); }, kColumns});
     for (int i = 0; i < rows_; ++i)
         writes.push_back({double(StreamDati->GetRifTempiK(i)), times[i],
-                          [i](double v) { return StreamDati->SetRifTempiK(i, v); }});
+                          [i](double v) { return StreamDati->SetRifTempiK(i, v); }, kRows});
     // The fields keep what the user typed, for another try.
-    if (!WriteAllOrNone(writes)) {
-        ErrorBox(454, 40);
+    if (const TWriteResult result = WriteAllOrNone(writes); !result.written) {
+        WriteFailedBox(result, {kColumnsMixed, kRowsMixed});
         return;
     }
     done(1);

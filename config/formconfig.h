@@ -24,6 +24,7 @@ class QTimer;
 class TKitChange;
 class TNumericEdit;
 class TPageControl;
+struct TWriteResult;
 
 class TFormConfig : public TConfigEditorWindow {
     Q_OBJECT
@@ -189,7 +190,7 @@ private:
     void fitGrids();
     void SetupMapClipboard();
     void ResetLiveBarForSearch();
-    bool StoreMapSensorWords(int32_t offset, int32_t slope);
+    TWriteResult StoreMapSensorWords(int32_t offset, int32_t slope);
     int screenWidth() const;
     void connectSensorHandlers();
     // Wiring of the page handlers, the keys and the timer.

@@ -2,6 +2,7 @@
 
 #include "formconfig.h"
 #include "ui_FormConfig.h"
+#include "valuewrites.h"
 #include "windowutil.h"
 
 #include "controls/numericedit.h"
@@ -101,6 +102,11 @@ namespace {
 constexpr QRgb kGreen = 0x008000;
 constexpr QRgb kRed = 0xFF0000;
 
+// The offset goes first: the only half pair a lost link can leave.
+constexpr char kWordsMixed[] =
+    "In centralina l'offset del MAP esterno pu\xf2 essere gi\xe0 nuovo e la pendenza ancora "
+    "vecchia.";
+
 // While the search runs the window is repainted but takes no input; Esc
 // asks the search to stop.
 class TSearchInputGuard : public QObject {
@@ -193,17 +199,13 @@ void TFormConfig::ShowMapSensorWords() {
 }
 
 // Offset first, then the slope; a refused slope puts the offset back, so
-// the unit never holds half a pair.
-bool TFormConfig::StoreMapSensorWords(int32_t offset, int32_t slope) {
-    const int32_t oldOffset = StreamDati->GetOffsetPendenzaMap(2);
-    if (!StreamDati->SetOffsetPendenzaMap(2, offset))
-        return false;
-    if (!StreamDati->SetOffsetPendenzaMap(3, slope)) {
-        StreamDati->SetOffsetPendenzaMap(2, oldOffset);
-        return false;
-    }
-    return StreamDati->GetOffsetPendenzaMap(2) == offset &&
-           StreamDati->GetOffsetPendenzaMap(3) == slope;
+// the unit holds half a pair only when the link is lost between the two.
+TWriteResult TFormConfig::StoreMapSensorWords(int32_t offset, int32_t slope) {
+    const auto word = [](int i) {
+        return [i](double v) { return StreamDati->SetOffsetPendenzaMap(i, int32_t(v)); };
+    };
+    return WriteAllOrNone({{double(StreamDati->GetOffsetPendenzaMap(2)), double(offset), word(2)},
+                           {double(StreamDati->GetOffsetPendenzaMap(3)), double(slope), word(3)}});
 }
 
 void TFormConfig::ButtonRicercaParametriClick() {
@@ -232,17 +234,22 @@ void TFormConfig::ButtonRicercaParametriClick() {
              },
              update});
         words = search.Run();
-        const bool stored = words && StoreMapSensorWords(words->Offset, words->Slope);
+        std::optional<TWriteResult> stored;
+        if (words)
+            stored = StoreMapSensorWords(words->Offset, words->Slope);
         ShowMapSensorWords();
         step->setVisible(false);
         step->setFont(design);
         update();
         if (words)
             platform::Sleep(TPressureSearch::kPauseMs);
-        if (stored)
+        if (stored && stored->written) {
             PressureSearchText = Text(361);
-        else
+        } else {
+            if (stored)
+                PressureSearchText = WriteFailureText(*stored, PressureSearchText, {kWordsMixed});
             words.reset();
+        }
     }
     platform::MessageBox(this, PressureSearchText, platform::fromUnicode(windowTitle()),
                          words ? platform::MB_OK : platform::MB_ICONERROR);

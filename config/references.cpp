@@ -12,17 +12,6 @@ int FirstOutOfOrder(std::span<const double> values) {
     return -1;
 }
 
-bool WriteAllOrNone(const std::vector<TReferenceWrite>& writes) {
-    for (size_t i = 0; i < writes.size(); ++i) {
-        if (writes[i].set(writes[i].after))
-            continue;
-        for (size_t j = i; j-- > 0;)
-            writes[j].set(writes[j].before);
-        return false;
-    }
-    return true;
-}
-
 void ScaleToScreen(QDialog& dialog) {
     const int dpi = dialog.logicalDpiX();
     const int width = shell::LayoutScreenWidth();
@@ -49,10 +38,16 @@ void TReferenceDialog::reject() {
     done(2);
 }
 
-void TReferenceDialog::ErrorBox(int n, int m) {
-    std::string text = texts_.Text(n);
-    if (m >= 0)
-        text += "\n" + texts_.Text(m);
+void TReferenceDialog::ErrorBox(int n) {
+    ErrorText(texts_.Text(n));
+}
+
+void TReferenceDialog::WriteFailedBox(const TWriteResult& result,
+                                      const std::vector<std::string>& partTexts) {
+    ErrorText(WriteFailureText(result, texts_.Text(454), partTexts));
+}
+
+void TReferenceDialog::ErrorText(const std::string& text) {
     platform::MessageBox(this, text, platform::fromUnicode(windowTitle()),
                          platform::MB_OK | platform::MB_ICONERROR);
 }

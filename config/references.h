@@ -1,11 +1,11 @@
 #pragma once
 // What the two centre dialogs share: the check that references increase,
-// a write of a whole set of references that is taken back when the unit
-// refuses one, and the scaling to the screen on showing.
+// the message of a set of references that did not all go to the unit, and
+// the scaling to the screen on showing.
 #include "language.h"
+#include "valuewrites.h"
 
 #include <QDialog>
-#include <functional>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -14,16 +14,6 @@
 // The index i - 1 of the first reference i that is not above its left
 // neighbour, or -1 when they all increase strictly.
 int FirstOutOfOrder(std::span<const double> values);
-
-struct TReferenceWrite {
-    double before;
-    double after;
-    std::function<bool(double)> set;
-};
-
-// Writes every reference in order. When the unit refuses one, those already
-// written get their previous values back and the result is false.
-bool WriteAllOrNone(const std::vector<TReferenceWrite>& writes);
 
 // A dialog laid out for a screen 800 pixels wide at 96 pixels per inch
 // takes the size of the screen it shows on.
@@ -38,11 +28,16 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void reject() override;
-    // String n, and string m on a second line, with the dialog's caption.
-    void ErrorBox(int n, int m = -1);
+    // String n in an error box with the dialog's caption.
+    void ErrorBox(int n);
+    // The references did not all go to the unit: whether it kept the
+    // previous ones or which parts (partTexts by part) it may hold mixed.
+    void WriteFailedBox(const TWriteResult& result, const std::vector<std::string>& partTexts);
     std::string Text(int n) const { return texts_.Text(n); }
 
 private:
+    void ErrorText(const std::string& text);
+
     TLanguageTexts texts_;
     bool scaled_ = false;
 };

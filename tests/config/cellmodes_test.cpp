@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
 #include <vector>
 
 namespace {
@@ -85,22 +86,53 @@ TEST(CellModes, FirstReferenceOutOfOrder) {
     EXPECT_EQ(FirstOutOfOrder(std::vector<double>{800}), -1);
 }
 
-TEST(CellModes, WriteAllOrNonePutsBackWhatItWrote) {
-    std::vector<double> unit = {1, 2, 3, 4};
-    int refuseAt = 2;
-    std::vector<TReferenceWrite> writes;
-    for (int i = 0; i < 4; ++i)
-        writes.push_back({unit[i], unit[i] * 10, [&, i](double v) {
-                              if (i == refuseAt && v != unit[i])
-                                  return false;
-                              unit[i] = v;
-                              return true;
-                          }});
-    EXPECT_FALSE(WriteAllOrNone(writes));
-    EXPECT_EQ(unit, (std::vector<double>{1, 2, 3, 4}));
-    refuseAt = -1;
-    EXPECT_TRUE(WriteAllOrNone(writes));
-    EXPECT_EQ(unit, (std::vector<double>{10, 20, 30, 40}));
+// Four values in two parts of two. Each case fails some of the calls of the
+// setter, counted from 0 (the four writes, then the ones that put back), a
+// failure either refused on a link that holds or the link lost from then on.
+TEST(CellModes, WriteAllOrNoneAndWhatALostLinkLeavesMixed) {
+    struct Unit {
+        std::vector<double> values{1, 2, 3, 4};
+        std::map<int, bool> failures; // call -> the link is lost with it
+        int calls = 0;
+        bool up = true;
+        bool set(int i, double v) {
+            const auto f = failures.find(calls++);
+            if (f != failures.end() && f->second)
+                up = false;
+            if (f != failures.end() || !up)
+                return false;
+            values[i] = v;
+            return true;
+        }
+    };
+    struct Case {
+        const char* name;
+        std::map<int, bool> failures;
+        std::vector<double> ends;
+        std::vector<int> mixed;
+        bool written = false;
+    } cases[] = {
+        {"no fault", {}, {10, 20, 30, 40}, {}, true},
+        {"the third refused", {{2, false}}, {1, 2, 3, 4}, {}},
+        {"the last refused, one put-back refused", {{3, false}, {5, false}}, {1, 20, 3, 4}, {0}},
+        {"lost at the first", {{0, true}}, {1, 2, 3, 4}, {0}},
+        {"lost in the first part", {{1, true}}, {10, 2, 3, 4}, {0}},
+        {"lost at the second part's first", {{2, true}}, {10, 20, 3, 4}, {1}},
+        {"the last refused, lost while putting back", {{3, false}, {5, true}}, {10, 20, 3, 4}, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Unit unit;
+        unit.failures = c.failures;
+        std::vector<TValueWrite> writes;
+        for (int i = 0; i < 4; ++i)
+            writes.push_back({unit.values[i], unit.values[i] * 10,
+                              [&unit, i](double v) { return unit.set(i, v); }, i / 2});
+        const TWriteResult result = WriteAllOrNone(writes, [&] { return unit.up; });
+        EXPECT_EQ(result.written, c.written);
+        EXPECT_EQ(result.mixed, c.mixed);
+        EXPECT_EQ(unit.values, c.ends);
+    }
 }
 
 TEST(CellDialogKeys, FilterOfTheValueField) {

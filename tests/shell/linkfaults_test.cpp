@@ -19,7 +19,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <set>
 
 namespace {
 
@@ -32,24 +31,17 @@ struct Exchange {
     std::string call;
 };
 
-std::string CallName(const std::string& entry) {
-    return entry.substr(0, entry.find('('));
-}
-
 // The exchanges made while the link was open: the operation's own.
 std::vector<Exchange> OpenLinkExchanges(const std::vector<std::string>& log, bool open) {
-    static const std::set<std::string> exchanges = {
-        "ReadParam",      "ReadParamRow",   "ReadRealTimeBlock", "WriteParamArray", "WriteParam",
-        "WriteParamItem", "WriteParamCell", "WriteParamRow",     "SendCommand",     "ReadEcuId"};
     std::vector<Exchange> found;
     int all = 0, onOpen = 0;
     for (const std::string& entry : log) {
-        const std::string name = CallName(entry);
+        const std::string name = SimUnit::CallName(entry);
         if (entry == "Connect()=1" || entry == "Reconnect()=1")
             open = true;
         else if (name == "Disconnect" || name == "Close")
             open = false;
-        else if (exchanges.count(name)) {
+        else if (SimUnit::IsExchange(entry)) {
             ++all;
             if (open)
                 found.push_back({all, onOpen++, entry});

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 // The library is found as the program finds it, but held by a reference of
@@ -249,6 +250,17 @@ std::vector<std::string> SimUnit::callLog() const {
     for (std::string line; std::getline(in, line);)
         entries.push_back(line);
     return entries;
+}
+
+std::string SimUnit::CallName(const std::string& entry) {
+    return entry.substr(0, entry.find('('));
+}
+
+bool SimUnit::IsExchange(const std::string& entry) {
+    static const std::set<std::string> exchanges = {
+        "ReadParam",      "ReadParamRow",   "ReadRealTimeBlock", "WriteParamArray", "WriteParam",
+        "WriteParamItem", "WriteParamCell", "WriteParamRow",     "SendCommand",     "ReadEcuId"};
+    return exchanges.count(CallName(entry)) != 0;
 }
 
 int SimUnit::countCalls(const std::string& prefix) const {

@@ -120,6 +120,11 @@ public:
 
     // "Name(args)=result" per operation, ids in hex, oldest first.
     std::vector<std::string> callLog() const;
+    // The operation's name of an entry of the call log.
+    static std::string CallName(const std::string& entry);
+    // Whether the entry is an exchange with the unit, as failCall and
+    // dropAfter count them.
+    static bool IsExchange(const std::string& entry);
     int countCalls(const std::string& prefix) const;
     // Also starts a new count of lineBytes.
     void clearCallLog();
