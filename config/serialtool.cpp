@@ -18,8 +18,8 @@ std::string SerialToolPath(const std::string& programFolder) {
     return platform::JoinPath(programFolder, "Sirvatel.exe");
 }
 
-std::string SerialToolCommandLine(const std::string& path, int port) {
-    return "\"" + path + "\" " + std::to_string(port) + " 9600,n,8,1";
+std::vector<std::string> SerialToolArguments(int port) {
+    return {std::to_string(port), "9600,n,8,1"};
 }
 
 void TFormConfig::MenuComunicazioneSerialeCostruitaClick() {
@@ -35,12 +35,12 @@ void TFormConfig::MenuComunicazioneSerialeCostruitaClick() {
     }
     shell::SetScreenCursor(shell::ScreenCursor::AppStart);
     TSerialEcuLink& link = *StreamDati->EcuLink();
-    const std::string line = SerialToolCommandLine(path, link.GetPortNumber());
+    const std::vector<std::string> arguments = SerialToolArguments(link.GetPortNumber());
     const bool wasOpen = link.IsConnected() != 0;
     if (wasOpen)
         link.Disconnect();
     // The tool owns the port until it ends; the editor waits for it.
-    const bool ran = platform::RunProcessAndWait(line);
+    const bool ran = platform::RunProcessAndWait(path, arguments);
     shell::SetScreenCursor(shell::ScreenCursor::Default);
     if (!ran)
         platform::MessageBox(this,

@@ -2,39 +2,22 @@
 
 #include "cp1252.h"
 
+#include <QFileInfo>
 #include <QProcess>
 
 namespace platform {
 
-bool SplitCommandLine(const std::string& commandLine, std::string& program,
-                      std::string& arguments) {
-    size_t pos = commandLine.find_first_not_of(' ');
-    if (pos == std::string::npos)
+bool RunProcessAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                       int* exitCode) {
+    if (program.empty())
         return false;
-    if (commandLine[pos] == '"') {
-        const size_t close = commandLine.find('"', pos + 1);
-        if (close == std::string::npos)
-            return false;
-        program = commandLine.substr(pos + 1, close - pos - 1);
-        pos = close + 1;
-    } else {
-        const size_t end = commandLine.find(' ', pos);
-        program = commandLine.substr(pos, end - pos);
-        pos = end;
-    }
-    while (pos < commandLine.size() && commandLine[pos] == ' ')
-        ++pos;
-    arguments = pos < commandLine.size() ? commandLine.substr(pos) : std::string();
-    return !program.empty();
-}
-
-bool RunProcessAndWait(const std::string& commandLine, int* exitCode) {
-    std::string program, arguments;
-    if (!SplitCommandLine(commandLine, program, arguments))
-        return false;
+    QStringList args;
+    for (const std::string& a : arguments)
+        args << toUnicode(a);
     QProcess process;
-    process.setProgram(toUnicode(program));
-    process.setArguments(QProcess::splitCommand(toUnicode(arguments)));
+    // A bare name would be looked up along PATH: run the file that was named.
+    process.setProgram(QFileInfo(toUnicode(program)).absoluteFilePath());
+    process.setArguments(args);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start();
     if (!process.waitForStarted(-1))

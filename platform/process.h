@@ -1,13 +1,14 @@
 #pragma once
-// Starting an outside program from a Windows-style command line: the quoted
-// program path, then its arguments separated by blanks.
+// Starting an outside program: its path and its arguments are handed over as
+// they are, never joined into one line and split again, so no character of a
+// folder name can pick another program or shift the arguments.
 #include <string>
+#include <vector>
 
 namespace platform {
 
-// Splits "\"C:\\Prog\\Tool.exe\" 2 9600,n,8,1" into program and arguments.
-bool SplitCommandLine(const std::string& commandLine, std::string& program, std::string& arguments);
 // Starts the program and blocks until it ends. False when it cannot start.
-bool RunProcessAndWait(const std::string& commandLine, int* exitCode = nullptr);
+bool RunProcessAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                       int* exitCode = nullptr);
 
 } // namespace platform

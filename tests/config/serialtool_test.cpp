@@ -40,6 +40,13 @@ protected:
     }
     ~SerialTool() override { QDir::setCurrent(previous); }
 
+    // The program folder the editor takes: the working folder.
+    void UseFolder(const QString& name) {
+        folder = root.filePath(name);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(QDir::setCurrent(folder));
+    }
+
     void PutTool(bool executable) {
         QFile tool(folder + "/Sirvatel.exe");
         ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
@@ -95,6 +102,27 @@ TEST_F(SerialTool, WithoutALinkTheToolRunsAndNoLinkCallFollows) {
     Start();
     EXPECT_EQ(Arguments(), "2\n9600,n,8,1\n");
     EXPECT_EQ(LinkCalls(), (Calls{"GetPortNumber", "IsConnected"}));
+}
+
+// A quote in the folder name once cut the path short, so "w/t" ran with the
+// rest of the path as its arguments.
+TEST_F(SerialTool, AQuoteInTheFolderNameRunsTheToolItselfWithItsArgumentsWhole) {
+    UseFolder("w/t\"x");
+    PutTool(true);
+    const QString planted = root.filePath("w/t");
+    const QString marker = root.filePath("w/planted-ran");
+    {
+        QFile f(planted);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(("#!/bin/sh\ntouch '" + marker.toStdString() + "'\n").c_str());
+        f.close();
+        ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    ASSERT_TRUE(data->EcuLink()->Connect());
+    Start();
+    EXPECT_FALSE(QFile::exists(marker));
+    EXPECT_EQ(Arguments(), "2\n9600,n,8,1\n");
+    EXPECT_TRUE(sim.unitConnected());
 }
 
 TEST_F(SerialTool, AMissingToolIsToldAndTheLinkLeftAlone) {
