@@ -42,10 +42,15 @@ TFormCentriCelle::TFormCentriCelle(QWidget* owner)
     }
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormCentriCelle::ButtonOkClick);
     connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, [this] { done(2); });
-    connect(qApp, &QApplication::focusChanged, this, &TFormCentriCelle::ButtonAnnullaExit);
+    focusWatch_ =
+        connect(qApp, &QApplication::focusChanged, this, &TFormCentriCelle::ButtonAnnullaExit);
 }
 
-TFormCentriCelle::~TFormCentriCelle() = default;
+// The child fields are destroyed after this body, and each change of focus
+// they cause would otherwise call the handler of a dialog already gone.
+TFormCentriCelle::~TFormCentriCelle() {
+    disconnect(focusWatch_);
+}
 
 void TFormCentriCelle::ButtonOkClick() {
     std::vector<double> values;

@@ -29,5 +29,8 @@ private:
     void ButtonAnnullaExit(QWidget* old, QWidget* now);
 
     std::unique_ptr<Ui::FormCentriCelle> ui_;
+    // The application outlives the dialog: its focus changes reach the
+    // dialog only until the dialog's own destructor runs.
+    QMetaObject::Connection focusWatch_;
     std::array<TNumericEdit*, 12> edits_{};
 };

@@ -93,10 +93,14 @@ TFormCentriCelleK::TFormCentriCelleK(QWidget* owner)
 
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormCentriCelleK::ButtonOkClick);
     connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, [this] { done(2); });
-    connect(qApp, &QApplication::focusChanged, this, &TFormCentriCelleK::FocusExits);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &TFormCentriCelleK::FocusExits);
 }
 
-TFormCentriCelleK::~TFormCentriCelleK() = default;
+// The child fields are destroyed after this body, and each change of focus
+// they cause would otherwise call the handler of a dialog already gone.
+TFormCentriCelleK::~TFormCentriCelleK() {
+    disconnect(focusWatch_);
+}
 
 void TFormCentriCelleK::showEvent(QShowEvent* event) {
     TReferenceDialog::showEvent(event);

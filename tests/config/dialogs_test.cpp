@@ -15,7 +15,10 @@
 #include "language.h"
 #include "platform/cp1252.h"
 
+#include <QApplication>
 #include <QTest>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -252,6 +255,42 @@ TEST_F(Dialogs, MapReferencesFocusWrapsRound) {
     dialog.EditRifGiri(3)->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(QApplication::focusWidget(), dialog.EditRifGiri(0));
     dialog.hide();
+}
+
+// A child of the dialog, destroyed with the other children after the
+// dialog's own destructor: whether the application's focus changes still
+// reached the dialog then.
+class FocusWatchProbe : public QObject {
+public:
+    FocusWatchProbe(QDialog* dialog, bool& stillWatched)
+        : QObject(dialog), dialog_(dialog), stillWatched_(stillWatched) {}
+    ~FocusWatchProbe() override {
+        stillWatched_ = QObject::disconnect(qApp, &QApplication::focusChanged, dialog_, nullptr);
+    }
+
+private:
+    QObject* dialog_;
+    bool& stillWatched_;
+};
+
+// The fields destroyed with a reference dialog move the focus; by then the
+// dialog's handler must no longer be called.
+TEST_F(Dialogs, ReferenceDialogsStopWatchingTheFocusWhenDestroyed) {
+    LoadUnit(6, 8);
+    const std::pair<const char*, std::function<QDialog*()>> dialogs[] = {
+        {"TFormCentriCelle", [this] { return new TFormCentriCelle(window.get()); }},
+        {"TFormCentriCelleK", [this] { return new TFormCentriCelleK(window.get()); }},
+    };
+    for (const auto& [name, make] : dialogs) {
+        QDialog* dialog = make();
+        bool stillWatched = true;
+        new FocusWatchProbe(dialog, stillWatched);
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog)) << name;
+        delete dialog;
+        EXPECT_FALSE(stillWatched) << name;
+    }
 }
 
 } // namespace
