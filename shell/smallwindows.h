@@ -12,6 +12,8 @@ class AboutBox;
 } // namespace Ui
 
 class TFormSplash : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TFormSplash(QWidget* owner);
     ~TFormSplash() override;
@@ -25,6 +27,8 @@ private:
 };
 
 class TFormMessaggio : public QDialog {
+    Q_OBJECT
+
 public:
     explicit TFormMessaggio(QWidget* owner);
     ~TFormMessaggio() override;
@@ -35,6 +39,8 @@ private:
 };
 
 class TAboutBox : public QDialog {
+    Q_OBJECT
+
 public:
     explicit TAboutBox(QWidget* owner);
     ~TAboutBox() override;

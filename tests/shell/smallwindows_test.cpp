@@ -115,4 +115,19 @@ TEST(Splash, CarriesTheStartPicture) {
     EXPECT_EQ(splash.size(), QSize(290, 210));
 }
 
+// Each small window is found among its owner's children as what it is, not
+// as the first widget or dialog of its base class.
+TEST(SmallWindows, AreFoundByTheirOwnType) {
+    ShellApp();
+    QWidget owner;
+    new QWidget(&owner);
+    new QDialog(&owner);
+    auto* splash = new TFormSplash(&owner);
+    auto* message = new TFormMessaggio(&owner);
+    auto* about = new TAboutBox(&owner);
+    EXPECT_EQ(owner.findChild<TFormSplash*>(), splash);
+    EXPECT_EQ(owner.findChild<TFormMessaggio*>(), message);
+    EXPECT_EQ(owner.findChild<TAboutBox*>(), about);
+}
+
 } // namespace
