@@ -162,7 +162,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(link, nullptr);
         ASSERT_TRUE(link->Connect());
-        sim.freezeRealTime(1, std::vector<uint8_t>(KnownBlock().begin(), KnownBlock().end()));
+        const auto block = KnownBlock();
+        sim.freezeRealTime(1, std::vector<uint8_t>(block.begin(), block.end()));
         RealTimeBuffer1().fill(0);
         sim.clearCallLog();
     }
