@@ -9,6 +9,7 @@ VEXANO_BUILD="${VEXANO_BUILD:-$VEXANO_ROOT/build}"
 VEXANO_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
+    qt6-translations-l10n
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth fonts-dejavu-core fonts-dejavu-extra

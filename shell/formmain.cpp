@@ -365,6 +365,7 @@ void TFormMain::MenuLinguaClick(QAction* item) {
     if (StreamDati)
         StreamDati->QuarnGlobalData->Set(2, l);
     LanguageIndex = l;
+    qtTexts_.Apply(l);
     const QList<QAction*> languages = ui_->MenuSelLingua->actions();
     if (l < languages.size()) {
         const QList<QAction*> popup = popupMenu_->actions();

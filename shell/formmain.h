@@ -4,6 +4,7 @@
 // menus.
 #include "language.h"
 #include "platform/gui/modal.h"
+#include "qttexts.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -128,6 +129,7 @@ private:
     TStatusPanels* panels_ = nullptr;
     QPointer<TFormSplash> splash_;
     TLanguageTexts texts_;
+    TQtTexts qtTexts_;
     bool shown_ = false;
     bool endRequested_ = false;
     bool linkAnnounced_ = false;

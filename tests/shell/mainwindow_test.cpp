@@ -5,6 +5,7 @@
 #include "core/quarnglobaldata.h"
 #include "formmain.h"
 #include "language.h"
+#include "qttexts.h"
 #include "smallwindows.h"
 #include "statuspanels.h"
 #include "ui_FormMain.h"
@@ -17,8 +18,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -77,6 +82,71 @@ TEST_F(MainWindow, StartsInTheStoredLanguageAndSwitchesFromTheMenu) {
         EXPECT_EQ(l->x(), left);
     ui->MenuSelLingua->actions()[0]->trigger();
     EXPECT_EQ(label(ui->LabelConfig), "CONFIGURA VETTURA");
+}
+
+std::string qtText(const char* context, const char* text) {
+    return QCoreApplication::translate(context, text).toStdString();
+}
+
+// The texts of the standard buttons on the box the program really shows
+// (not the test script): "Yes|No|Cancel", in UTF-8.
+std::string shownButtonTexts(QWidget* owner) {
+    platform::ModalScript* script = platform::modalScript();
+    platform::setModalScript(nullptr);
+    QStringList texts;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+            texts << (box->button(b) ? box->button(b)->text() : QString());
+        box->done(QMessageBox::Cancel);
+    });
+    poll.start(5);
+    platform::MessageBox(owner, "Salvare?", "Vexano",
+                         platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
+    platform::setModalScript(script);
+    return texts.join('|').toStdString();
+}
+
+TEST_F(MainWindow, QtsOwnTextsFollowTheProgramsLanguage) {
+    if (!QFile::exists(TQtTexts::DefaultFolder() + "/qtbase_it.qm"))
+        GTEST_SKIP() << "Qt's Italian catalogue is not installed (qt6-translations-l10n)";
+    auto w = showMain();
+    EXPECT_EQ(shownButtonTexts(w.get()), "&Sì|&No|Annulla");
+    EXPECT_EQ(qtText("QFileDialog", "Open"), "Apri");
+
+    w->ui()->MenuSelLingua->actions()[1]->trigger();
+    EXPECT_EQ(shownButtonTexts(w.get()), "&Yes|&No|Cancel");
+    EXPECT_EQ(qtText("QFileDialog", "Open"), "Open");
+
+    w->ui()->MenuSelLingua->actions()[0]->trigger();
+    EXPECT_EQ(shownButtonTexts(w.get()), "&Sì|&No|Annulla");
+    w.reset(); // the program's end takes Qt's catalogue with it
+    EXPECT_EQ(qtText("QPlatformTheme", "&Yes"), "&Yes");
+}
+
+// No catalogue for a language (none installed, or a language Qt has none
+// for): Qt's English shows, never the catalogue of the language before.
+TEST(QtTexts, LanguageWithoutCatalogueFallsBackToQtsEnglish) {
+    ShellApp();
+    QTemporaryDir empty;
+    TQtTexts missing(empty.path());
+    EXPECT_FALSE(missing.Apply(0));
+    EXPECT_EQ(qtText("QPlatformTheme", "&Yes"), "&Yes");
+
+    if (!QFile::exists(TQtTexts::DefaultFolder() + "/qtbase_it.qm"))
+        GTEST_SKIP() << "Qt's Italian catalogue is not installed (qt6-translations-l10n)";
+    TQtTexts texts;
+    ASSERT_TRUE(texts.Apply(0));
+    EXPECT_EQ(qtText("QPlatformTheme", "&Yes"), "&Sì");
+    for (int language : {2, -1}) {
+        EXPECT_FALSE(texts.Apply(language));
+        EXPECT_EQ(qtText("QPlatformTheme", "&Yes"), "&Yes");
+        ASSERT_TRUE(texts.Apply(0));
+    }
 }
 
 // Whether the splash was still there at each paint of the menu.
