@@ -230,8 +230,9 @@ void TConfigFile::DropTemp() {
 namespace {
 
 // A work copy the disk could not take whole would be packed into the file.
+// It is never synced: only the packed file is kept.
 bool WriteScratch(const std::string& path, std::string_view bytes) {
-    return platform::WriteWholeFile(path, bytes);
+    return platform::WriteWorkCopy(path, bytes);
 }
 
 std::optional<std::vector<uint8_t>> ReadContainer(const std::string& path, const char* key) {

@@ -92,10 +92,16 @@ bool SameFile(const std::string& a, const std::string& b) {
     return QDir::cleanPath(ca) == QDir::cleanPath(cb);
 }
 
+namespace {
+bool WriteChecked(QFileDevice& file, std::string_view bytes) {
+    return file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush();
+}
+} // namespace
+
 // QSaveFile::commit() renames even when its last flush failed (the write
 // error stays only in error()), so the flush is done and checked here first.
 bool WriteAndFlush(QFileDevice& file, std::string_view bytes) {
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.flush())
+    if (!WriteChecked(file, bytes))
         return false;
     // A device that cannot be synced has nothing more to store.
     const int fd = file.handle();
@@ -117,6 +123,17 @@ bool WriteWholeFile(const QString& path, std::string_view bytes) {
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     return WriteWholeFile(q(path), bytes);
+}
+
+// Not QSaveFile: its commit syncs the file whatever the caller wants. A copy
+// left half written by a failure is deleted by its owner.
+bool WriteWorkCopy(const std::string& path, std::string_view bytes) {
+    QFile f(q(path));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = WriteChecked(f, bytes);
+    f.close(); // a failed close is left in error()
+    return written && f.error() == QFileDevice::NoError;
 }
 
 } // namespace platform

@@ -40,5 +40,10 @@ bool WriteAndFlush(QFileDevice& file, std::string_view bytes);
 // no other file is left behind.
 bool WriteWholeFile(const QString& path, std::string_view bytes);
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
+// Writes bytes over a work copy that is deleted once done: false when the
+// open, the write, the flush or the close fails, but never synced, since
+// nobody keeps it (a sync costs a disk load nearly all its time). Files the
+// user keeps go through WriteWholeFile.
+bool WriteWorkCopy(const std::string& path, std::string_view bytes);
 
 } // namespace platform

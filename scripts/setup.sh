@@ -13,7 +13,7 @@ VEXANO_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth fonts-dejavu-core fonts-dejavu-extra
-    imagemagick xdotool
+    imagemagick xdotool strace
 )
 
 vexano_install_missing() {

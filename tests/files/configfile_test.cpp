@@ -5,6 +5,8 @@
 
 #include "platform/files.h"
 
+#include "tests/support/fullfolder.h"
+
 #include <map>
 #include <random>
 
@@ -202,6 +204,29 @@ TEST_F(ConfigFileTest, StoreFailureIsReported) {
     EXPECT_EQ(file.LastFault(), TConfigFile::Fault::StoreFailed);
     EXPECT_FALSE(file.IsOpen());
     EXPECT_TRUE(WorkCopies().isEmpty());
+}
+
+// The work copy is never synced, but a disk that cannot take it still fails
+// the open and the store plainly, the file keeping every byte.
+TEST_F(ConfigFileTest, AFullTemporaryDiskFailsTheStoreAndTheOpenAndKeepsTheFile) {
+    FullFolder disk(QString::fromStdString(Path("tmp")));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const QByteArray old = Container("[Lambda]\r\nRifLambda=40\r\n");
+    Write(Path("f.vx4"), old);
+    file.SetFileName(Path("f.vx4"));
+    ASSERT_TRUE(file.OpenIniFile(false, kKey));
+    ASSERT_TRUE(disk.fill());
+    file.WriteInteger(41, "RifLambda", "Lambda");
+    EXPECT_FALSE(file.CloseIniFile());
+    EXPECT_EQ(file.LastFault(), TConfigFile::Fault::StoreFailed);
+
+    EXPECT_FALSE(file.OpenIniFile(true, kKey));
+    EXPECT_EQ(file.LastFault(), TConfigFile::Fault::TempFile);
+    EXPECT_EQ(file.LastError(), TConfigFile::kFileReadError);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(Read(Path("f.vx4")), old);
+    EXPECT_EQ(WorkCopies(), QStringList());
 }
 
 TEST_F(ConfigFileTest, PathOver249CharactersOpensNothing) {

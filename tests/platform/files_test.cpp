@@ -191,4 +191,17 @@ TEST(WriteAndFlush, AFlushTheDeviceRefusesIsAFailure) {
     EXPECT_TRUE(platform::WriteAndFlush(null, bytes));
 }
 
+// A work copy is written over whole, and a device or folder that does not
+// take it is a failure though nothing syncs it.
+TEST_F(TempFolder, AWorkCopyHoldsExactlyTheNewBytesOrFails) {
+    const std::string copy = path("_mt1.tmp");
+    ASSERT_TRUE(platform::WriteWorkCopy(copy, std::string(9000, 'o')));
+    ASSERT_TRUE(platform::WriteWorkCopy(copy, "[Lambda]\r\n"));
+    EXPECT_EQ(Read(copy), QByteArray("[Lambda]\r\n")) << "no old bytes left past the new end";
+    const std::string bytes(8550, 'x');
+    EXPECT_FALSE(platform::WriteWorkCopy("/dev/full", bytes));
+    EXPECT_FALSE(platform::WriteWorkCopy(path("gone/_mt2.tmp"), bytes));
+    EXPECT_TRUE(platform::WriteWorkCopy("/dev/null", bytes));
+}
+
 } // namespace
