@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -15,6 +17,13 @@ namespace platform {
 namespace {
 QString q(const std::string& s) {
     return toUnicode(s);
+}
+QByteArray local(const std::string& s) {
+    return QFile::encodeName(q(s));
+}
+bool IsLink(const std::string& path) {
+    struct stat st;
+    return ::lstat(local(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 constexpr unsigned kTempNames = 0xffff; // the hex part runs from 1 to FFFF
 } // namespace
@@ -50,14 +59,42 @@ std::string GetTempFileName(const std::string& dir, const std::string& prefix) {
     for (unsigned attempt = 0; attempt < kTempNames; ++attempt) {
         const unsigned unique = (first + attempt) % kTempNames + 1;
         const std::string path = head + fromUnicode(QString::number(unique, 16).toUpper()) + ".tmp";
-        QFile f(q(path));
-        if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        QFile f;
+        const NewFile made = CreatePrivateFile(path, f);
+        if (made == NewFile::Created)
             return path;
+        if (made == NewFile::Failed)
+            return {};
     }
     return {};
 }
 
+bool NameTaken(const std::string& path) {
+    struct stat st;
+    return ::lstat(local(path).constData(), &st) == 0;
+}
+
+NewFile CreatePrivateFile(const std::string& path, QFile& file, QIODeviceBase::OpenMode extra) {
+    if (NameTaken(path))
+        return NewFile::Taken;
+    const QByteArray name = local(path);
+    // O_EXCL fails on any name that is there, a link to nothing among them.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return errno == EEXIST || errno == ELOOP ? NewFile::Taken : NewFile::Failed;
+    file.setFileName(q(path));
+    if (!file.open(fd, QIODevice::WriteOnly | extra, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ::unlink(name.constData());
+        return NewFile::Failed;
+    }
+    return NewFile::Created;
+}
+
 bool SetArchiveAttributes(const std::string& path) {
+    if (IsLink(path))
+        return true;
     QFile f(q(path));
     return f.setPermissions(f.permissions() | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Temporary files and the few file operations that the program names.
+#include <QIODeviceBase>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class QFile;
 class QFileDevice;
 class QString;
 
@@ -16,7 +18,16 @@ std::string GetTempPath();
 // the folder takes no file.
 std::string GetTempFileName(const std::string& dir, const std::string& prefix);
 // Clears the read-only state so the file can be deleted (attributes := archive).
+// A link is left as it is: what it points to is not this program's.
 bool SetArchiveAttributes(const std::string& path);
+// True when anything holds the name: a file, a link (even to nothing), a
+// folder, a FIFO. A link is not followed.
+bool NameTaken(const std::string& path);
+enum class NewFile { Created, Taken, Failed };
+// Makes path a new file that only this user may read or write and opens it
+// for writing (with the extra open flags, such as unbuffered). Never through
+// a link, never over anything already there: Taken says to try another name.
+NewFile CreatePrivateFile(const std::string& path, QFile& file, QIODeviceBase::OpenMode extra = {});
 // False for a read-only file, as on the workshop PC: clear it first.
 bool DeleteFile(const std::string& path);
 bool FileExists(const std::string& path);

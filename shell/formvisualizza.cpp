@@ -326,19 +326,17 @@ void TFormVisualizza::MenuCominciaDrtClick() {
         errorBox(kNoTempFile + std::string(kTempPattern) + "0." + kExtension);
         return;
     }
-    // Made new, never opened over a file that is there (whoever made it);
-    // unbuffered, so a row the disk does not take fails at once, and is
-    // taken back.
+    // Made new and private, never opened over or through anything that holds
+    // the name (whoever put it there); unbuffered, so a row the disk does not
+    // take fails at once, and is taken back.
     auto file = std::make_unique<QFile>();
     std::string name;
-    for (int n = 0; n < kMaxTempFiles && !file->isOpen(); ++n) {
+    platform::NewFile made = platform::NewFile::Taken;
+    for (int n = 0; n < kMaxTempFiles && made == platform::NewFile::Taken; ++n) {
         name = folder + kTempPattern + std::to_string(n) + "." + kExtension;
-        file->setFileName(u(name));
-        if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) &&
-            !platform::FileExists(name))
-            break;
+        made = platform::CreatePrivateFile(name, *file, QIODevice::Unbuffered);
     }
-    if (!file->isOpen()) {
+    if (made != platform::NewFile::Created) {
         errorBox(kNoTempFile + name);
         return;
     }

@@ -37,6 +37,7 @@ TEST_F(TempFolder, TempFileNamesAreNewUniqueAndEmpty) {
         EXPECT_TRUE(shape.match(info.fileName()).hasMatch()) << made;
         EXPECT_TRUE(info.isFile());
         EXPECT_EQ(info.size(), 0);
+        EXPECT_EQ(info.permissions() & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
         EXPECT_TRUE(seen.insert(made).second) << "handed out twice: " << made;
     }
 }
@@ -92,6 +93,27 @@ TEST_F(TempFolder, ReadOnlyFileIsDeletedOnlyAfterItsAttributesAreCleared) {
     EXPECT_FALSE(platform::FileExists(path("_mt1.tmp")));
     EXPECT_FALSE(platform::SetArchiveAttributes(path("_mt1.tmp")));
     EXPECT_FALSE(platform::DeleteFile(path("_mt1.tmp")));
+}
+
+// A work-file name planted as a link to someone's read-only file: clearing
+// and deleting never reach the file it points to.
+TEST_F(TempFolder, ClearingAndDeletingALinkLeaveWhatItPointsTo) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("theirs.txt");
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("theirs");
+    }
+    ASSERT_TRUE(QFile::setPermissions(target, QFileDevice::ReadOwner));
+    const QFileDevice::Permissions before = QFile::permissions(target);
+    ASSERT_TRUE(QFile::link(target, QString::fromStdString(path("_mt2.tmp"))));
+    platform::SetArchiveAttributes(path("_mt2.tmp"));
+    platform::DeleteFile(path("_mt2.tmp"));
+    EXPECT_EQ(QFile::permissions(target), before);
+    QFile f(target);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "theirs");
 }
 
 TEST_F(TempFolder, FolderIsNoFile) {

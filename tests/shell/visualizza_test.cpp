@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QtCharts/QLineSeries>
 #include <algorithm>
+#include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -219,20 +221,54 @@ TEST_F(LiveDisplay, ATickFromInsideTheBoxIsLetGo) {
     EXPECT_EQ(modals.interactions().size(), 1u) << "no second box";
 }
 
-// A file of that name already there is someone else's: left as it is, the
-// recording takes the next name.
-TEST_F(LiveDisplay, ARecordingNeverOpensOverAFileThatIsThere) {
-    const std::string first = platform::GetTempPath() + "__acqtmp0.txt";
-    {
-        QFile other(platform::toUnicode(first));
-        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-        other.write("not ours");
+// Whatever holds a temporary name is someone else's: it is left as it is,
+// nothing a link points to is written, and the recording takes the next
+// name, in a file only this user can read.
+TEST_F(LiveDisplay, ARecordingTakesTheNextNameOverAnyPlantedHolderAndIsPrivate) {
+    const QString folder = platform::toUnicode(platform::GetTempPath());
+    const QString first = folder + "__acqtmp0.txt";
+    const QString victim = temp.path() + "/victim.txt";
+    const QByteArray theirs("not ours");
+    struct Holder {
+        const char* what;
+        std::function<bool()> plant;
+    };
+    const Holder holders[] = {
+        {"plain file", [&] { return platform::WriteWholeFile(first, theirs.toStdString()); }},
+        {"dangling link", [&] { return QFile::link(folder + "nowhere.txt", first); }},
+        {"link to a file", [&] { return QFile::link(victim, first); }},
+        {"folder", [&] { return QDir().mkdir(first); }},
+        {"FIFO", [&] { return ::mkfifo(QFile::encodeName(first).constData(), 0600) == 0; }},
+    };
+    ASSERT_TRUE(platform::WriteWholeFile(victim, theirs.toStdString()));
+    for (const Holder& h : holders) {
+        SCOPED_TRACE(h.what);
+        ASSERT_TRUE(h.plant());
+        struct stat before {};
+        ASSERT_EQ(::lstat(QFile::encodeName(first).constData(), &before), 0);
+        {
+            auto w = open();
+            w->MenuCominciaDrtClick();
+            ASSERT_TRUE(w->Recording());
+            EXPECT_EQ(w->TempFileName(), platform::fromUnicode(folder) + "__acqtmp1.txt");
+            struct stat made {};
+            ASSERT_EQ(::lstat(w->TempFileName().c_str(), &made), 0);
+            EXPECT_TRUE(S_ISREG(made.st_mode));
+            EXPECT_EQ(made.st_mode & 0777, 0600u);
+            tick(*w);
+        }
+        struct stat after {};
+        ASSERT_EQ(::lstat(QFile::encodeName(first).constData(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(FileBytes(victim), theirs);
+        EXPECT_FALSE(QFile::exists(folder + "nowhere.txt"));
+        if (S_ISREG(after.st_mode)) {
+            EXPECT_EQ(FileBytes(first), theirs);
+        }
+        ASSERT_TRUE(QFile::remove(folder + "__acqtmp1.txt"));
+        ASSERT_TRUE(QFile::remove(first) || QDir().rmdir(first));
     }
-    auto w = open();
-    w->MenuCominciaDrtClick();
-    ASSERT_TRUE(w->Recording());
-    EXPECT_EQ(w->TempFileName(), platform::GetTempPath() + "__acqtmp1.txt");
-    EXPECT_EQ(FileBytes(platform::toUnicode(first)), QByteArray("not ours"));
 }
 
 TEST_F(LiveDisplay, RecordSaveAndChart) {
