@@ -12,9 +12,6 @@ namespace platform {
 
 namespace {
 
-// A digest and a suffix, after the folder's slash.
-constexpr size_t kSocketNameRoom = 1 + 16 + 5;
-
 // A real folder (no link) of this user that nobody else can write into.
 bool OwnPrivateFolder(const std::string& path, bool exactly0700) {
     struct stat st {};
@@ -26,29 +23,44 @@ bool OwnPrivateFolder(const std::string& path, bool exactly0700) {
     return exactly0700 ? mode == 0700 : (mode & 022) == 0;
 }
 
+// Its length does not matter: only the socket needs a short path, and a lock
+// kept elsewhere for a long one would let copies of one session both run, or
+// copies of different sessions keep each other out.
 std::string RuntimeFolder() {
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     const std::string path = dir ? dir : "";
-    if (path.size() + kSocketNameRoom > kMaxLocalSocketPath || !OwnPrivateFolder(path, true))
-        return {};
-    return path;
+    return OwnPrivateFolder(path, true) ? path : std::string();
 }
 
-// "<home>/.cache/vexano", made with mode 0700 where missing; when the home
-// folder or one below it is not this user's own, or others may write in it,
-// none is used.
+// path made where missing and closed to others; false when it is not this
+// user's own or others may write in it.
+bool MakePrivateFolder(const std::string& path) {
+    ::mkdir(path.c_str(), 0700);
+    if (!OwnPrivateFolder(path, false))
+        return false;
+    ::chmod(path.c_str(), 0700);
+    return OwnPrivateFolder(path, true);
+}
+
+// "<home>/.cache/vexano"; when the home folder or one below it is not this
+// user's own, or others may write in it, none is used.
 std::string HomeFolder() {
     std::string path = QDir::homePath().toStdString();
     if (!OwnPrivateFolder(path, false))
         return {};
-    for (const char* below : {"/.cache", "/vexano"}) {
-        path += below;
-        ::mkdir(path.c_str(), 0700);
-        if (!OwnPrivateFolder(path, false))
-            return {};
-    }
-    ::chmod(path.c_str(), 0700);
-    return OwnPrivateFolder(path, true) ? path : std::string();
+    path += "/.cache";
+    ::mkdir(path.c_str(), 0700);
+    if (!OwnPrivateFolder(path, false))
+        return {};
+    path += "/vexano";
+    return MakePrivateFolder(path) ? path : std::string();
+}
+
+std::string ShortDigest(const std::string& text) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha1)
+        .toHex()
+        .left(16)
+        .toStdString();
 }
 
 } // namespace
@@ -59,9 +71,22 @@ std::string PrivateRuntimeFolder() {
 }
 
 std::string LocalSocketFileName(const std::string& name) {
-    const QByteArray digest = QCryptographicHash::hash(
-        QByteArray::fromStdString(NamedMutex::safeName(name)), QCryptographicHash::Sha1);
-    return digest.toHex().left(16).toStdString() + ".sock";
+    return ShortDigest(NamedMutex::safeName(name)) + ".sock";
+}
+
+std::string LocalSocketPath(const std::string& folder, const std::string& name,
+                            const std::string& shortBase) {
+    const std::string beside = folder + '/' + LocalSocketFileName(name);
+    if (beside.size() <= kMaxLocalSocketPath)
+        return beside;
+    const std::string shortFolder = shortBase + "/vexano-" + std::to_string(geteuid());
+    // The folder is in the name: copies guarded by different folders never
+    // take over each other's socket.
+    const std::string path =
+        shortFolder + '/' + ShortDigest(folder + '\0' + NamedMutex::safeName(name)) + ".sock";
+    if (path.size() > kMaxLocalSocketPath || !MakePrivateFolder(shortFolder))
+        return {};
+    return path;
 }
 
 std::string NamedMutex::safeName(const std::string& name) {

@@ -9,10 +9,9 @@ class QLockFile;
 
 namespace platform {
 
-// The folder for this user's locks and local sockets, one only this user can
-// write: the runtime folder when it is the user's own with mode 0700 and short
-// enough for a local socket's path, else one made under the home folder.
-// Empty when neither can be had.
+// The folder for this user's locks, one only this user can write: the runtime
+// folder when it is the user's own with mode 0700, else one made under the
+// home folder. Empty when neither can be had.
 std::string PrivateRuntimeFolder();
 
 // Room a local socket's path leaves for the folder and the name together.
@@ -20,6 +19,11 @@ constexpr size_t kMaxLocalSocketPath = 107;
 // A short file name for a local socket of the given name, the same for every
 // copy of the program run by this user.
 std::string LocalSocketFileName(const std::string& name);
+// The local socket of the given name for the locks in folder: in folder when
+// the path fits, else in a short folder of this user under shortBase (made
+// where missing). Empty when neither can be had.
+std::string LocalSocketPath(const std::string& folder, const std::string& name,
+                            const std::string& shortBase = "/tmp");
 
 class NamedMutex {
 public:

@@ -13,7 +13,7 @@ namespace platform {
 
 std::string InstanceSocketName(const std::string& title) {
     const std::string folder = PrivateRuntimeFolder();
-    return folder.empty() ? std::string() : folder + '/' + LocalSocketFileName(title);
+    return folder.empty() ? std::string() : LocalSocketPath(folder, title);
 }
 
 bool PeerIsThisUser(const QLocalSocket& socket) {

@@ -1,8 +1,9 @@
 #pragma once
 // The other half of the single-instance guard: the running copy listens on a
-// local socket named after the program title in this user's private folder;
-// a second copy asks it through that socket to come forward. Either end talks
-// only to a process of the same user.
+// local socket named after the program title beside its lock (or, where that
+// folder is too deep for a socket, in a short folder of this user); a second
+// copy asks it through that socket to come forward. Either end talks only to
+// a process of the same user.
 #include <QObject>
 #include <functional>
 #include <string>

@@ -1,6 +1,7 @@
 #include "platform/namedmutex.h"
 #include "tests/support/userfolders.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
@@ -80,13 +81,13 @@ TEST_F(NamedMutexTest, LockOfAKilledHolderIsTakenOver) {
     EXPECT_EQ(next.answer(), "exists") << "the taken-over lock guards again";
 }
 
-// Where the lock and the socket go: the runtime folder only when it is this
-// user's own with mode 0700 and short enough, else one under the home folder.
-TEST(PrivateRuntimeFolder, IsTheRuntimeFolderOnlyWhenItIsPrivateAndShort) {
-    enum class Runtime { Own, OpenToOthers, OfAnotherUser, Unset, TooLong };
+// Where the lock goes: the runtime folder only when it is this user's own with
+// mode 0700, however long, else one under the home folder.
+TEST(PrivateRuntimeFolder, IsTheRuntimeFolderOnlyWhenItIsPrivate) {
+    enum class Runtime { Own, OpenToOthers, OfAnotherUser, Unset, Long };
     const std::pair<Runtime, bool> cases[] = {
         {Runtime::Own, true},    {Runtime::OpenToOthers, false}, {Runtime::OfAnotherUser, false},
-        {Runtime::Unset, false}, {Runtime::TooLong, false},
+        {Runtime::Unset, false}, {Runtime::Long, true},
     };
     for (auto [kind, usesRuntime] : cases) {
         OwnUserFolders own;
@@ -95,7 +96,7 @@ TEST(PrivateRuntimeFolder, IsTheRuntimeFolderOnlyWhenItIsPrivateAndShort) {
             ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0755), 0);
         } else if (kind == Runtime::OfAnotherUser) {
             ASSERT_TRUE(MakeForeign(runtime));
-        } else if (kind == Runtime::TooLong) {
+        } else if (kind == Runtime::Long) {
             runtime += "/" + QString(100, 'd');
             ASSERT_TRUE(QDir().mkpath(runtime));
             ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
@@ -146,6 +147,57 @@ TEST_F(NamedMutexTest, ALockOfAnotherUserDoesNotStopIt) {
     EXPECT_TRUE(QFileInfo::exists(own.privateFolder() + "/" + file));
     Holder second(name);
     EXPECT_EQ(second.answer(), "exists");
+}
+
+// Runtime folders too long for a socket beside the lock, under one home: each
+// keeps its own copy, and a copy of the same session is still kept out.
+TEST_F(NamedMutexTest, DeepRuntimeFoldersOfOneHomeDoNotShareTheLock) {
+    const std::string name = freshName();
+    QString deep[2];
+    for (int i = 0; i < 2; ++i) {
+        deep[i] = own.runtime.path() + "/" + QString(100, QChar('a' + i));
+        ASSERT_TRUE(QDir().mkpath(deep[i]));
+        ASSERT_EQ(::chmod(QFile::encodeName(deep[i]).constData(), 0700), 0);
+    }
+    std::optional<ScopedEnv> session;
+    session.emplace("XDG_RUNTIME_DIR", deep[0]);
+    Holder first(name);
+    ASSERT_EQ(first.answer(), "new");
+    session.emplace("XDG_RUNTIME_DIR", deep[1]);
+    Holder second(name);
+    EXPECT_EQ(second.answer(), "new") << "another session's copy is not a second copy";
+    session.emplace("XDG_RUNTIME_DIR", deep[0]);
+    EXPECT_TRUE(platform::NamedMutex(name).alreadyExists());
+}
+
+// A socket's path beside the lock where it fits, else in a short folder of
+// this user, named after the lock's folder too; none where that folder is
+// someone else's or too deep itself.
+TEST(LocalSocketPath, BesideTheLockOrInAShortFolderOfThisUser) {
+    const std::string name = freshName();
+    OwnUserFolders own;
+    const std::string base = own.home.path().toStdString();
+    const std::string shortFolder = base + "/vexano-" + std::to_string(geteuid());
+    const std::string shallow = own.runtime.path().toStdString();
+    const std::string deep[] = {shallow + "/" + std::string(90, 'a'),
+                                shallow + "/" + std::string(90, 'b')};
+
+    EXPECT_EQ(platform::LocalSocketPath(shallow, name, base),
+              shallow + "/" + platform::LocalSocketFileName(name));
+    const std::string first = platform::LocalSocketPath(deep[0], name, base);
+    EXPECT_EQ(first.rfind(shortFolder + "/", 0), 0u) << first;
+    EXPECT_LE(first.size(), platform::kMaxLocalSocketPath);
+    EXPECT_EQ(platform::LocalSocketPath(deep[0], name, base), first) << "the same each time";
+    EXPECT_NE(platform::LocalSocketPath(deep[1], name, base), first);
+    EXPECT_NE(platform::LocalSocketPath(deep[0], freshName(), base), first);
+    struct stat st {};
+    ASSERT_EQ(::lstat(shortFolder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+
+    EXPECT_EQ(platform::LocalSocketPath(deep[0], name, base + "/" + std::string(90, 'c')), "");
+    ASSERT_TRUE(MakeForeign(QString::fromStdString(shortFolder)));
+    EXPECT_EQ(platform::LocalSocketPath(deep[0], name, base), "");
 }
 
 TEST(NamedMutex, SafeNamesDifferPerTitleAndAreFileNames) {

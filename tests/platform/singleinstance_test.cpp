@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <future>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -90,22 +91,53 @@ TEST_F(SingleInstance, ALongTitleStillListens) {
     EXPECT_EQ(raised, 1);
 }
 
-// A temporary folder deep enough that a socket in it could not be bound,
-// with the runtime folder inside it.
-TEST_F(SingleInstance, ADeepTemporaryFolderStillListens) {
+// Folders deep enough that a socket in them could not be bound: a runtime
+// folder inside a deep temporary folder, or a deep home without a runtime
+// folder. The running copy listens all the same.
+TEST_F(SingleInstance, DeepFoldersStillListen) {
     const QString deep = own.home.path() + "/" + QString(200, 't');
     ASSERT_TRUE(QDir().mkpath(deep));
     ScopedEnv tmp("TMPDIR", deep);
     QTemporaryDir runtime;
     ASSERT_TRUE(runtime.path().startsWith(deep));
-    ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", runtime.path());
+    for (const bool withRuntime : {true, false}) {
+        SCOPED_TRACE(withRuntime ? "deep runtime folder" : "deep home");
+        std::optional<ScopedEnv> runtimeEnv, home;
+        if (withRuntime) {
+            runtimeEnv.emplace("XDG_RUNTIME_DIR", runtime.path());
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+            home.emplace("HOME", deep);
+        }
+        const std::string title = freshTitle();
+        int raised = 0;
+        platform::InstanceListener listener(title, [&] { ++raised; });
+        ASSERT_TRUE(listener.listening());
+        EXPECT_LE(platform::InstanceSocketName(title).size(), platform::kMaxLocalSocketPath);
+        EXPECT_TRUE(whileServing([&] { return platform::AskRunningInstanceToRaise(title); }));
+        EXPECT_EQ(raised, 1);
+    }
+}
+
+// Two sessions whose runtime folders are both too deep for a socket: each
+// running copy keeps its own socket, and a second copy raises its session's.
+TEST_F(SingleInstance, DeepRuntimeFoldersOfTwoSessionsKeepTheirOwnSockets) {
     const std::string title = freshTitle();
-    int raised = 0;
-    platform::InstanceListener listener(title, [&] { ++raised; });
-    ASSERT_TRUE(listener.listening());
-    EXPECT_LE(platform::InstanceSocketName(title).size(), platform::kMaxLocalSocketPath);
+    QString deep[2];
+    int raised[2] = {0, 0};
+    std::optional<platform::InstanceListener> listeners[2];
+    for (int i = 0; i < 2; ++i) {
+        deep[i] = own.runtime.path() + "/" + QString(100, QChar('a' + i));
+        ASSERT_TRUE(QDir().mkpath(deep[i]));
+        ASSERT_EQ(::chmod(QFile::encodeName(deep[i]).constData(), 0700), 0);
+        ScopedEnv session("XDG_RUNTIME_DIR", deep[i]);
+        listeners[i].emplace(title, [&raised, i] { ++raised[i]; });
+        ASSERT_TRUE(listeners[i]->listening());
+    }
+    ScopedEnv session("XDG_RUNTIME_DIR", deep[0]);
     EXPECT_TRUE(whileServing([&] { return platform::AskRunningInstanceToRaise(title); }));
-    EXPECT_EQ(raised, 1);
+    EXPECT_EQ(raised[0], 1);
+    EXPECT_EQ(raised[1], 0);
 }
 
 // Sockets another user bound first, in the shared temporary folder under the
@@ -187,17 +219,14 @@ TEST_F(SingleInstance, APeerOfAnotherUserIsNotThisUser) {
     EXPECT_TRUE(platform::PeerIsThisUser(ours));
 }
 
-// Where no socket can be bound (a home folder too deep, no runtime folder),
-// the running copy does not listen, but its lock still keeps a second copy
-// out, and the second copy's request ends at once.
+// Where no socket can be bound (its path taken by something that is not
+// one), the running copy does not listen, but its lock still keeps a second
+// copy out, and the second copy's request ends at once.
 TEST_F(SingleInstance, WithoutListeningTheLockStillKeepsASecondCopyOut) {
-    const QString deep = own.home.path() + "/" + QString(120, 'h');
-    ASSERT_TRUE(QDir().mkpath(deep));
-    ScopedEnv home("HOME", deep);
-    qunsetenv("XDG_RUNTIME_DIR");
     const std::string title = freshTitle();
     platform::NamedMutex first(title);
     ASSERT_FALSE(first.alreadyExists());
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(platform::InstanceSocketName(title))));
     platform::InstanceListener listener(title, [] {});
     EXPECT_FALSE(listener.listening());
     QProcess second;
