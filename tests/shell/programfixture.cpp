@@ -14,14 +14,12 @@ ProgramTest::ProgramTest() {
     configureUnit();
     data.reset(); // the program makes its own data module
     StreamDati = nullptr;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     previousFolder = QDir::currentPath();
     QDir::setCurrent(workshop.path());
 }
 
 ProgramTest::~ProgramTest() {
     QDir::setCurrent(previousFolder);
-    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 int ProgramTest::runProgram(std::vector<std::function<bool()>> steps) {

@@ -3,6 +3,7 @@
 // configured: each step of a test runs once the one before reported done,
 // then the user closes the main window.
 #include "shellfixture.h"
+#include "tests/support/userfolders.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -25,7 +26,9 @@ protected:
     bool startupDone() const { return modals.pendingExpectations() == 0; }
     bool connectedShown() const;
 
-    QTemporaryDir runtime;
+    // Its lock and socket apart from every other test's, however deep the
+    // tests' temporary folder lies, and never in the real home.
+    OwnUserFolders own;
     QTemporaryDir workshop;
     QString previousFolder;
     ScriptedModals modals;

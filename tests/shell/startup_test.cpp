@@ -59,8 +59,9 @@ protected:
         env.insert("VEXANO_MODAL_LOG", log());
         env.insert("VEXANO_STARTUP_TRACE", trace());
         env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
-        env.insert("XDG_RUNTIME_DIR", runtime.path());
-        env.insert("TMPDIR", runtime.path());
+        env.insert("HOME", own.home.path());
+        env.insert("XDG_RUNTIME_DIR", own.runtime.path());
+        env.insert("TMPDIR", own.runtime.path());
         env.insert("SERQUARN_SIM_MEMORY", dir.path() + "/unit.mem");
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.path());
@@ -96,7 +97,7 @@ protected:
     QStringList logLines() const { return lines(log()); }
 
     QTemporaryDir dir;
-    QTemporaryDir runtime;
+    OwnUserFolders own;
 };
 
 const QString kMissingFilesBox =
@@ -121,8 +122,6 @@ TEST_F(ProgramProcess, ALibraryWithoutOneOfItsExportsCountsAsMissing) {
 TEST_F(ProgramProcess, ASecondCopyBringsTheFirstForwardAndEnds) {
     install({"SerQuarnDL.so", "Languages.so", "Basario.so"});
     SetupEditionProfile(128);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    qputenv("TMPDIR", runtime.path().toLocal8Bit());
     int raised = 0;
     {
         platform::NamedMutex first(GetProductTitle());
@@ -133,8 +132,6 @@ TEST_F(ProgramProcess, ASecondCopyBringsTheFirstForwardAndEnds) {
         for (int i = 0; i < 50 && raised == 0; ++i)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    qunsetenv("XDG_RUNTIME_DIR");
-    qunsetenv("TMPDIR");
     EXPECT_EQ(raised, 1);
     EXPECT_TRUE(logLines().isEmpty());
 }
