@@ -8,6 +8,7 @@
 set -euo pipefail
 program="$1"
 shift
+here="$(cd "$(dirname "$0")" && pwd)"
 shot="$PWD/main-window.png"
 limit=300 # seconds for the start, and again for the close
 work="$(mktemp -d)"
@@ -28,8 +29,7 @@ print_boxes() {
     total=$(wc -l <"$VEXANO_MODAL_LOG")
     [ "$total" -gt "$printed" ] || return 0
     tail -n +"$((printed + 1))" "$VEXANO_MODAL_LOG" | head -n "$((total - printed))" |
-        iconv -f CP1252 -t UTF-8 |
-        awk -F'\t' '{ printf "Answered with its default: %s %s%s\n", $1, ($3 == "" ? "" : "\"" $3 "\": "), $4 }'
+        "$here/answered-boxes.sh"
     printed=$total
 }
 

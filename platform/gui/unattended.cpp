@@ -6,18 +6,30 @@
 
 #include <QDialog>
 #include <QFile>
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <string>
+#include <utility>
 
 namespace platform {
 
 namespace {
 
+// One line per box, its fields split by tabs; the backslash is doubled so
+// that the log reads back exactly.
+constexpr std::pair<char, const char*> kEscapes[] = {{'\n', "\\n"}, {'\t', "\\t"}, {'\\', "\\\\"}};
+
 std::string escaped(const std::string& text) {
     std::string out;
-    for (char c : text)
-        out +=
-            (c == '\n') ? std::string("\\n") : (c == '\t' ? std::string("\\t") : std::string(1, c));
+    for (char c : text) {
+        const auto* e = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                     [c](const auto& p) { return p.first == c; });
+        if (e == std::end(kEscapes))
+            out += c;
+        else
+            out += e->second;
+    }
     return out;
 }
 
