@@ -18,25 +18,13 @@ namespace {
 
 constexpr int kCalibrationRunning = 4;
 
-// The next or previous page whose tab shows, from `from`, wrapping at the
-// ends; `from` itself when no other shows.
-int StepVisible(const TPageControl& pages, int from, int step) {
-    const int n = pages.count();
-    for (int k = 1; k <= n; ++k) {
-        const int i = ((from + step * k) % n + n) % n;
-        if (pages.isTabVisible(i))
-            return i;
-    }
-    return from;
-}
-
 int FirstVisible(const TPageControl& pages) {
-    return pages.isTabVisible(0) ? 0 : StepVisible(pages, 0, 1);
+    return pages.isTabVisible(0) ? 0 : pages.StepVisibleTab(0, 1);
 }
 
 int LastVisible(const TPageControl& pages) {
     const int last = pages.count() - 1;
-    return pages.isTabVisible(last) ? last : StepVisible(pages, last, -1);
+    return pages.isTabVisible(last) ? last : pages.StepVisibleTab(last, -1);
 }
 
 } // namespace
@@ -83,11 +71,11 @@ bool TFormConfig::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
     if (fKey) {
         target = FirstVisible(pages);
         for (int k = 0; k < key - Qt::Key_F1; ++k)
-            target = StepVisible(pages, target, 1);
+            target = pages.StepVisibleTab(target, 1);
     } else if (key == Qt::Key_PageDown) {
-        target = ctrl ? LastVisible(pages) : StepVisible(pages, current, 1);
+        target = ctrl ? LastVisible(pages) : pages.StepVisibleTab(current, 1);
     } else {
-        target = ctrl ? FirstVisible(pages) : StepVisible(pages, current, -1);
+        target = ctrl ? FirstVisible(pages) : pages.StepVisibleTab(current, -1);
     }
     pages.SetActivePage(pages.widget(target));
     return true;

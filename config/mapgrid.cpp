@@ -470,14 +470,25 @@ void TMapGrid::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
+namespace {
+
+// A control the user can see take the focus: one that hands its focus on
+// (a page control to its tab strip) or has no size would hide where the
+// focus went.
+bool ShowsFocus(const QWidget& w) {
+    return w.isVisible() && w.isEnabled() && (w.focusPolicy() & Qt::TabFocus) && !w.focusProxy() &&
+           !w.size().isEmpty();
+}
+
+} // namespace
+
 // Along the tab order to the next control beside the grid; one round at most.
 void TMapGrid::WalkFocus(bool forward) {
     for (QWidget* w = this;;) {
         w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
         if (!w || w == this)
             return;
-        if (w->window() == window() && w->parentWidget() == parentWidget() && w->isVisible() &&
-            w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+        if (w->window() == window() && w->parentWidget() == parentWidget() && ShowsFocus(*w)) {
             w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return;
         }

@@ -35,6 +35,20 @@ protected:
             return;
         QTabBar::mousePressEvent(e);
     }
+    // Arrow keys step over the hidden tabs: a strip whose tabs are all
+    // hidden keeps its page.
+    void keyPressEvent(QKeyEvent* e) override {
+        const int key = e->key();
+        if (key != Qt::Key_Left && key != Qt::Key_Right && key != Qt::Key_Up &&
+            key != Qt::Key_Down) {
+            QTabBar::keyPressEvent(e);
+            return;
+        }
+        const int step = key == Qt::Key_Left || key == Qt::Key_Up ? -1 : 1;
+        const int target = owner_.StepVisibleTab(currentIndex(), step);
+        if (target != currentIndex() && owner_.AllowChange())
+            setCurrentIndex(target);
+    }
     // The wheel does not turn the pages.
     void wheelEvent(QWheelEvent* e) override { e->ignore(); }
 
@@ -58,8 +72,10 @@ private:
 
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent) {
     setTabBar(new TPageTabBar(*this));
-    // Pages change by their tabs and the owner's keys, never by the bar's
-    // own arrow keys.
+    // Pages change by their tabs and the owner's keys: neither the strip nor
+    // the control, which hands its focus to the strip, is a stop of the
+    // focus.
+    setFocusPolicy(Qt::NoFocus);
     tabBar()->setFocusPolicy(Qt::NoFocus);
     tabBar()->setUsesScrollButtons(false);
     tabBar()->setElideMode(Qt::ElideNone);
@@ -80,6 +96,16 @@ int TPageControl::VisibleTabCount() const {
     for (int i = 0; i < count(); ++i)
         n += isTabVisible(i) ? 1 : 0;
     return n;
+}
+
+int TPageControl::StepVisibleTab(int from, int step) const {
+    const int n = count();
+    for (int k = 1; k <= n; ++k) {
+        const int i = ((from + step * k) % n + n) % n;
+        if (isTabVisible(i))
+            return i;
+    }
+    return from;
 }
 
 void TPageControl::SetActivePage(QWidget* page) {
@@ -114,10 +140,16 @@ QRect TPageControl::PageRect() const {
     return stack ? stack->geometry() : rect();
 }
 
+// Ctrl+Tab turns to the next page whose tab shows, Ctrl+Shift+Tab back.
 void TPageControl::keyPressEvent(QKeyEvent* e) {
     const bool turns = (e->modifiers() & Qt::ControlModifier) &&
                        (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab);
-    if (turns && !AllowChange())
+    if (!turns) {
+        QTabWidget::keyPressEvent(e);
         return;
-    QTabWidget::keyPressEvent(e);
+    }
+    const bool back = e->key() == Qt::Key_Backtab || (e->modifiers() & Qt::ShiftModifier);
+    const int target = StepVisibleTab(currentIndex(), back ? -1 : 1);
+    if (target != currentIndex() && AllowChange())
+        SetActivePage(widget(target));
 }

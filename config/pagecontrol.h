@@ -2,7 +2,8 @@
 // A page control whose tabs all have one size, set by the owner: TabWidth
 // along the strip and TabHeight across it, whichever side the tabs sit on
 // (0: the size Qt would give). Pages whose tabs are hidden can still be the
-// one shown.
+// one shown, but only code shows them: the user's keys step over them, and
+// the control never takes the focus itself.
 #include <QTabWidget>
 #include <functional>
 
@@ -23,6 +24,9 @@ public:
 
     // Pages whose tabs are shown, in order.
     int VisibleTabCount() const;
+    // The next (step 1) or previous (step -1) page whose tab shows, from
+    // `from`, wrapping at the ends; `from` itself when no other shows.
+    int StepVisibleTab(int from, int step) const;
     QWidget* ActivePage() const { return currentWidget(); }
     // Shows page, also when its tab is hidden.
     void SetActivePage(QWidget* page);

@@ -20,6 +20,7 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QTabBar>
+#include <QTest>
 #include <QTimer>
 #include <limits>
 
@@ -83,6 +84,53 @@ TEST_F(Frame, TheExitItemClosesTheWindowAndStopsItsTimer) {
     EXPECT_EQ(platform::ShowModal(editor), QDialog::Rejected);
     EXPECT_TRUE(shownRunning);
     EXPECT_FALSE(editor.Timer1->isActive());
+}
+
+// Up on the map's first row and Down on its last hand the focus to a control
+// of the map page that shows it, never to the strip of the open-loop row,
+// whose tabs are all hidden; no key of the user's turns that strip's page.
+TEST_F(Frame, MapRowEndsHandTheFocusToAVisibleControlAndNoKeyTurnsTheHiddenStrip) {
+    TFormConfig editor;
+    whileShown(editor, [&](TFormConfig& e) {
+        Ui::FormConfig& ui = *e.ui();
+        ui.PageControl->SetActivePage(ui.TabKCoefficienti);
+        TMapGrid& map = *ui.DrawGridK;
+        TPageControl& strip = *ui.PageControlK;
+        const auto arrows = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down};
+        for (auto [key, row] :
+             {std::pair{Qt::Key_Up, 1}, std::pair{Qt::Key_Down, map.RowCount() - 1}}) {
+            SCOPED_TRACE(key == Qt::Key_Up ? "Up" : "Down");
+            map.setFocus();
+            map.SetCurrent(1, row);
+            QTest::keyClick(&map, key);
+            QWidget* focused = e.focusWidget();
+            ASSERT_NE(focused, nullptr);
+            EXPECT_NE(focused, &map);
+            EXPECT_EQ(focused->parentWidget(), ui.TabKCoefficienti)
+                << focused->metaObject()->className();
+            EXPECT_TRUE(focused->isVisible());
+            EXPECT_FALSE(focused->size().isEmpty());
+            EXPECT_EQ(focused->focusProxy(), nullptr);
+            EXPECT_FALSE(strip.isAncestorOf(focused) || focused == &strip);
+            for (Qt::Key arrow : arrows)
+                QTest::keyClick(e.focusWidget(), arrow);
+            EXPECT_EQ(strip.ActivePage(), ui.TabKOpenLoop);
+        }
+        // Keys that would reach the strip all the same: on its own tabs, and
+        // Ctrl+Tab inside the open-loop row.
+        for (Qt::Key arrow : arrows)
+            QTest::keyClick(strip.tabBar(), arrow);
+        ui.DrawGridOpenLoop->setFocus();
+        QTest::keyClick(ui.DrawGridOpenLoop, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(&strip, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(&strip, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(strip.ActivePage(), ui.TabKOpenLoop);
+        EXPECT_EQ(strip.focusPolicy(), Qt::NoFocus);
+        // The editor's page strip: Ctrl+Tab steps over its hidden tabs.
+        ui.PageControl->SetActivePage(ui.TabLambda);
+        QTest::keyClick(ui.PageControl, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(ui.PageControl->ActivePage(), ui.TabEmissioni);
+    });
 }
 
 // The map grid fits its room for every geometry, headers only when the image
