@@ -75,6 +75,9 @@ public:
     // Why the last transfer returned false; None and an empty text after success.
     TTransferFault LastTransferFault() const { return transferFault_; }
     const std::string& LastTransferError() const { return transferError_; }
+    // Whether the last transfer into the unit left it marked never
+    // configured: it began writing and did not end whole.
+    bool UnitLeftMarked() const { return unitLeftMarked_; }
     // The keys of the last load that held a value out of range and so took
     // their default; the load itself succeeded.
     const std::vector<std::string>& OutOfRangeKeys() const { return outOfRangeKeys_; }
@@ -239,6 +242,11 @@ public:
     // The unit's serial number up to its first 0 (at most 20 characters);
     // nullopt when the unit does not answer.
     std::optional<std::string> ReadUnitSerialNumber();
+    // Bit 0 of the unit's state flags: set, the next connect sets the unit up
+    // afresh. The mark reads the flags first (once more on a refusal, since a
+    // write without them would wipe the other bits) and gives them back.
+    bool MarkNeverConfigured(int32_t& state);
+    bool ClearNeverConfigured(int32_t state);
     void SetEcuIdentity(uint8_t modelCode);
     // Moves every map cell of the zone and its correction by delta, all or
     // nothing: false when a cell or the correction would leave its range or
@@ -298,6 +306,7 @@ private:
     std::string scrambleKey_;
     TTransferFault transferFault_ = TTransferFault::None;
     std::string transferError_;
+    bool unitLeftMarked_ = false;
     std::vector<std::string> outOfRangeKeys_;
 };
 

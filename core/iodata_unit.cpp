@@ -15,6 +15,8 @@
 namespace {
 
 constexpr int32_t kReadyCode = 0xAC;
+constexpr uint32_t kStateFlags = 1;
+constexpr int32_t kNeverConfigured = 1;
 constexpr uint32_t kReadyTimeoutMs = 20000;
 constexpr uint32_t kPollMs = 500;
 
@@ -68,6 +70,16 @@ std::optional<std::string> TStreamDati::ReadUnitSerialNumber() {
         serial += static_cast<char>(v & 0xff);
     }
     return serial;
+}
+
+bool TStreamDati::MarkNeverConfigured(int32_t& state) {
+    const bool read =
+        EcuLink()->ReadParam(kStateFlags, &state) || EcuLink()->ReadParam(kStateFlags, &state);
+    return read && EcuLink()->WriteParam(kStateFlags, state | kNeverConfigured);
+}
+
+bool TStreamDati::ClearNeverConfigured(int32_t state) {
+    return EcuLink()->WriteParam(kStateFlags, state & ~kNeverConfigured);
 }
 
 void TStreamDati::SetEcuIdentity(uint8_t modelCode) {

@@ -101,6 +101,7 @@ public:
     const std::string& Error() const { return error_; }
     // Whether a unit was connected when the transfer began.
     bool WasConnected() const { return connected_; }
+    bool LeftMarked() const { return marked_; }
     const std::vector<std::string>& OutOfRange() const { return outOfRange_; }
 
     // Own steps of the items that the generic directions do not cover.
@@ -124,6 +125,8 @@ public:
 private:
     bool open();
     bool beginSave();
+    bool markUnit();
+    void unmarkUnit();
     void moveItem(const TEngineItem& item);
     void endSave();
     void finish(const TEcuImage& before);
@@ -176,6 +179,8 @@ private:
     bool saving_ = false;   // command 17 accepted: command 18 is owed
     bool linkLost_ = false; // no further link call can reach the unit
     bool connected_ = false;
+    bool marked_ = false;         // the unit is marked never configured
+    int32_t unitState_ = 0;       // its state flags as read before the mark
     bool mapBlocked_ = false;     // the unit's map shape does not fit the image
     bool mapKeysRefused_ = false; // the file's map geometry was refused
     bool itemsRan_ = false;
@@ -515,13 +520,14 @@ bool TTransferRun::Run() {
         dm_.ResetProgress();
         if (request_.notify)
             dm_.Screen().SendProgress(0);
-        if (beginSave()) {
+        if (beginSave() && markUnit()) {
             for (const TEngineItem& item : kEngineItems)
                 moveItem(item);
             itemsRan_ = true;
+            unmarkUnit();
             platform::Sleep(500);
-            endSave();
         }
+        endSave();
     }
     finish(before);
     return fault_ == TTransferFault::None;
@@ -564,19 +570,46 @@ bool TTransferRun::beginSave() {
     return true;
 }
 
+// From the first configuration write until the last one was taken the unit
+// counts as never configured: a write cut short by a refusal or a lost link
+// then makes the next connect set it up afresh instead of trusting a mixture.
+// Without its state flags nothing is written.
+bool TTransferRun::markUnit() {
+    if (!write_ || !connected_)
+        return true;
+    if (!dm_.MarkNeverConfigured(unitState_)) {
+        fail(TTransferFault::BeginSave, kTransferBeginSaveError);
+        return false;
+    }
+    marked_ = true;
+    return true;
+}
+
+void TTransferRun::unmarkUnit() {
+    if (!marked_ || fault_ != TTransferFault::None || linkLost_)
+        return;
+    if (dm_.ClearNeverConfigured(unitState_))
+        marked_ = false;
+    else
+        refused(TTransferFault::UnitWrite);
+}
+
 // Once the unit began a save it is always told to end it, whatever went wrong
 // in between: a unit left in the middle of a save stops working.
 void TTransferRun::endSave() {
     if (!saving_)
         return;
     uint8_t data[5] = {};
+    // A fault that stopped the transfer before any item stays the one told.
+    const bool stopped = stopped_;
     if (!link_.SendCommand(18, data, 1, 5)) {
-        fail(TTransferFault::EndSave, kTransferEndSaveError);
+        if (!stopped)
+            fail(TTransferFault::EndSave, kTransferEndSaveError);
         return;
     }
     link_.Disconnect();
     platform::Sleep(500);
-    if (!dm_.WaitForEcu(20000))
+    if (!dm_.WaitForEcu(20000) && !stopped)
         fail(TTransferFault::UnitWait, kTransferWaitError);
 }
 
@@ -1112,6 +1145,7 @@ bool TStreamDati::Transfer(uint8_t flags, std::string_view fileName, int resourc
     const bool ok = run.Run();
     transferFault_ = run.Fault();
     transferError_ = run.Error();
+    unitLeftMarked_ = run.LeftMarked();
     outOfRangeKeys_ = run.OutOfRange();
     // The image is the connected unit's once it was read from it or written
     // into it whole; any other change of the whole image ends that.

@@ -45,11 +45,9 @@ constexpr char kNameMixed[] =
     "Il nome della configurazione in centralina pu\xf2 essere incompleto.";
 constexpr char kSerialNotTaken[] = "Il numero di serie non \xe8 stato scritto in centralina.";
 constexpr char kSerialMixed[] = "Il numero di serie in centralina pu\xf2 essere incompleto.";
-constexpr char kRollbackFailed[] = "Impossibile ripristinare i dati precedenti.";
-constexpr char kSetUpAgain[] =
-    "Alla prossima connessione la centralina verr\xe0 configurata di nuovo.";
-constexpr uint32_t kStateFlags = 1;
-constexpr int32_t kNeverConfigured = 1;
+constexpr int kNotLoadedIntoUnit = 431;
+constexpr int kUnitAsBefore = 446;
+constexpr int kSetUpAgain = 450;
 
 QString u(const std::string& s) {
     return platform::toUnicode(s);
@@ -210,8 +208,8 @@ std::string SaveConfigurationAs(const std::string& path, const std::string& name
 
 TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string& mainPath)
     : QDialog(owner), ui_(new Ui::FormFile), mode_(mode), mainPath_(mainPath),
-      texts_({40,  49,  50,  51,  52,  53,  54,  59,  60,  88,  89, 282,
-              283, 284, 285, 288, 289, 290, 291, 292, 293, 429, 430}) {
+      texts_({40,  49,  50,  51,  52,  53,  54,  59,  88,  89,  282, 283, 284,
+              285, 288, 289, 290, 291, 292, 293, 429, 430, 431, 446, 450}) {
     SetScreenCursor(ScreenCursor::HourGlass);
     ui_->setupUi(this);
     shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
@@ -465,36 +463,21 @@ void TFormFile::Load() {
     done(lastStep.empty() ? kDone : kLastStepFailed);
 }
 
-// The unit is marked never configured while the loaded image is written
-// into it and the mark is cleared only once all was accepted: a write cut
-// short, which cannot be undone once the link is gone, then makes the next
-// connect set the unit up afresh instead of trusting a mixture. A refused
-// write while the link holds puts the previous image back.
+// A load that did not reach the unit says so first, then what the unit holds:
+// its previous configuration, or the mark that has it set up again at the
+// next connect. A write cut short while the link holds puts the previous
+// image back. The engine's own text follows.
 std::string TFormFile::WriteIntoUnit(const TEcuImage& before) {
-    int32_t state = 0;
-    if (!link()->ReadParam(kStateFlags, &state) ||
-        !link()->WriteParam(kStateFlags, state | kNeverConfigured)) {
-        StreamDati->RestoreImage(before);
-        return connected() ? kTransferBeginSaveError : Text(60);
-    }
-    if (StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
-        if (link()->WriteParam(kStateFlags, state & ~kNeverConfigured))
-            return {};
-        return Lines({kTransferUnitWriteError, kSetUpAgain});
-    }
+    if (StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true))
+        return {};
     const std::string failure = StreamDati->LastTransferError();
-    const bool nothingWritten = StreamDati->LastTransferFault() == TTransferFault::BeginSave;
+    bool marked = StreamDati->UnitLeftMarked();
     StreamDati->RestoreImage(before);
-    if (!connected())
-        return Lines({Text(60), kSetUpAgain});
-    const bool putBack =
-        nothingWritten || StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true);
+    if (marked && connected() && StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true))
+        marked = false;
     StreamDati->RestoreImage(before);
-    if (!putBack)
-        return Lines({failure, kRollbackFailed, kSetUpAgain});
-    if (!link()->WriteParam(kStateFlags, state))
-        return Lines({failure, kSetUpAgain});
-    return failure;
+    return Lines({Text(kNotLoadedIntoUnit), Text(marked ? kSetUpAgain : kUnitAsBefore),
+                  connected() ? "" : CheckTheLink(), failure});
 }
 
 // Told when it fails: 17 refused (nothing written), the serial number cut

@@ -147,10 +147,9 @@ void TFormMain::ActionConnettiExecute() {
         const uint8_t model = StreamDati->EcuIdentity()[1];
         StreamDati->SetValue(kInjectionType, model == uint8_t(GetModelCodeB()) ? 6.0 : 4.0);
         StreamDati->SetSerialNumber(StreamDati->ReadUnitSerialNumber().value_or(kNoSerialNumber));
-        // The unit counts as configured only once the whole default image
-        // was written and accepted.
-        ok = StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true) &&
-             link()->WriteParam(kStateFlags, state & ~1);
+        // The write clears the mark only once the whole default image was
+        // accepted.
+        ok = StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true);
         if (!ok)
             errorBox(Text(38) + "\n" + Text(40) + ErrorCode("C01"));
     } else {

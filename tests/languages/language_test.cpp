@@ -72,7 +72,7 @@ TEST_F(Language, MissingStringLeavesTheTargetAsItWas) {
         EXPECT_FALSE(LoadLanguageString(4, target));
         EXPECT_EQ(target, "previous");
         QString caption = "design caption";
-        EXPECT_FALSE(LoadLanguageString(491, caption));
+        EXPECT_FALSE(LoadLanguageString(400, caption));
         EXPECT_EQ(caption, "design caption");
     }
     LanguageIndex = 2; // beyond the table

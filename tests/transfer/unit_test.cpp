@@ -81,6 +81,11 @@ std::vector<std::string> FullTransferCalls(bool write, uint32_t rows, uint32_t c
     return out;
 }
 
+// A write marks the unit never configured before its first item and clears
+// the mark after its last.
+const std::vector<std::string> kMark = {"ReadParam(0x1)=1", "WriteParam(0x1,1)=1"};
+const std::vector<std::string> kUnmark = {"WriteParam(0x1,0)=1"};
+
 // After the save: the engine's disconnect, then the wait for the unit.
 const std::vector<std::string> kWaitForUnit = {"Disconnect()=1",   "Disconnect()=1",
                                                "StartMonitor()=1", "Reconnect()=1",
@@ -147,7 +152,9 @@ TEST_F(UnitTransferTest, FullWriteOfTheDefaultConfigurationTakesTheUnitsGeometry
     const std::vector<std::string> calls = Calls();
     ExpectCallsBeginWith(calls,
                          Join({{"IsConnected()=1", "StopMonitor()=1", "SendCommand(17,[0],5)=1"},
+                               kMark,
                                FullTransferCalls(true, 9, 8),
+                               kUnmark,
                                {"SendCommand(18,[0],5)=1"},
                                kWaitForUnit}));
     EXPECT_FALSE(AnyRefused(calls));
@@ -214,8 +221,10 @@ TEST_F(UnitTransferTest, GroupMaskSelectsItsItems) {
 TEST_F(UnitTransferTest, NoGroupStillBracketsTheSaveAndRunsTheProgress) {
     ASSERT_TRUE(dm->SetMapGeometry(12, 6));
     ASSERT_TRUE(dm->Transfer(kWrite, "", 0, 0, true)) << dm->LastTransferError();
-    EXPECT_EQ(Calls(), Join({{"IsConnected()=1", "StopMonitor()=1", "SendCommand(17,[0],5)=1",
-                              "SendCommand(18,[0],5)=1"},
+    EXPECT_EQ(Calls(), Join({{"IsConnected()=1", "StopMonitor()=1", "SendCommand(17,[0],5)=1"},
+                             kMark,
+                             kUnmark,
+                             {"SendCommand(18,[0],5)=1"},
                              kWaitForUnit}));
     ExpectProgress();
 }
@@ -309,6 +318,9 @@ TEST_F(UnitTransferTest, RefusedWriteGoesOnAndFails) {
     EXPECT_EQ(sim.countCalls("SendCommand(18,[0],5)=1"), 1);
     EXPECT_EQ(sim.countCalls("ReadParam(0x2)=1"), 1);
     EXPECT_EQ(progress.percents.back(), 100);
+    // Not all was taken: the unit stays marked to be set up again.
+    EXPECT_EQ(sim.stateFlags() & 1, 1);
+    EXPECT_TRUE(dm->UnitLeftMarked());
 }
 
 // A read the unit refuses keeps the image's value (the clock falls back to
@@ -368,6 +380,35 @@ TEST_F(UnitTransferTest, LinkLostDuringWrite) {
               (std::vector<std::string>{"IsConnected()=0", "SendCommand(18,[0],5)=0"}));
     EXPECT_EQ(dm->LastTransferFault(), TTransferFault::EndSave);
     EXPECT_EQ(dm->LastTransferError(), kTransferEndSaveError);
+    EXPECT_EQ(sim.stateFlags() & 1, 1);
+    EXPECT_TRUE(dm->UnitLeftMarked());
+}
+
+// Without the unit's state flags nothing is written, since the mark would
+// wipe its other bits; a single refused read is read again. The save that
+// began is ended either way.
+TEST_F(UnitTransferTest, AWriteBeginsOnlyOnceTheUnitIsMarked) {
+    ASSERT_TRUE(dm->Transfer(kLoad, "", 18, kGroupAll, false));
+    ASSERT_TRUE(sim.poke(0x01, 0, 0x40));
+    ASSERT_TRUE(sim.poke(0x05, 0, 12));
+    const struct {
+        int call, times;
+        bool written;
+    } cases[] = {{2, 1, true}, {2, 2, false}, {3, 1, false}}; // 17 is exchange 1
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.times);
+        sim.clearCallLog();
+        sim.failCall(c.call, c.times);
+        EXPECT_EQ(dm->Transfer(kWrite, "", 0, kGroupAll, false), c.written);
+        EXPECT_EQ(sim.peek(0x05), c.written ? 30 : 12);
+        EXPECT_EQ(sim.stateFlags(), 0x40);
+        EXPECT_FALSE(dm->UnitLeftMarked());
+        EXPECT_EQ(sim.countCalls("SendCommand(18,[0],5)=1"), 1);
+        if (!c.written) {
+            EXPECT_EQ(dm->LastTransferFault(), TTransferFault::BeginSave);
+        }
+        ASSERT_TRUE(sim.poke(0x05, 0, 12));
+    }
 }
 
 // Lost in the middle of a read: the image holds what was read and keeps the
