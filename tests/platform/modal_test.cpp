@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,7 +18,13 @@ using Kind = ScriptedModals::Kind;
 
 class ModalSeam : public ::testing::Test {
 protected:
-    void SetUp() override { GuiApp(); }
+    // The real file dialog keeps its history in the user's settings: here in
+    // a scratch folder, never in the real home.
+    void SetUp() override {
+        GuiApp();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    }
+    QTemporaryDir settings;
 };
 
 TEST_F(ModalSeam, ScriptSeesEachRequestExactly) {
