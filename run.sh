@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the program and starts it on the simulated control unit.
+# Builds the program (no test) and starts it on the simulated control unit.
 set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 vexano_install_missing
-vexano_build
+vexano_build program
 program="$VEXANO_BUILD/bin/Vexano"
 # The program keeps its configuration folders below the folder it starts in.
 workshop="${VEXANO_HOME:-$HOME/Vexano}"

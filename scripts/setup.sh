@@ -32,11 +32,15 @@ vexano_install_missing() {
         "${missing[@]}"
 }
 
+# Builds the targets named, or every target (tests, benchmarks and fuzzers
+# too) when none is.
 vexano_build() {
     if [ ! -f "$VEXANO_BUILD/build.ninja" ]; then
         cmake -S "$VEXANO_ROOT" -B "$VEXANO_BUILD" -G Ninja
     fi
-    cmake --build "$VEXANO_BUILD" -j "$(nproc)"
+    local targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
+    cmake --build "$VEXANO_BUILD" -j "$(nproc)" "${targets[@]}"
 }
 
 # Copies the build's sample firmware into the workshop's "Firmware" folder,
