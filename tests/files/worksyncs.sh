@@ -13,15 +13,17 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/worksyncs.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/tmp"
 
+call='^[0-9]+ +[a-z_]*sync[a-z_]*\('
 # syncs <save|load>: runs the probe traced; the log names each synced file
 # by its folder (QSaveFile writes an unnamed file there before it links it):
 # work copies go to $work/tmp, the kept file to $work.
 syncs() {
     TMPDIR="$work/tmp" strace -f -qq -y -o "$work/$1.log" \
         -e trace=fsync,fdatasync,sync_file_range,syncfs,msync "$probe" "$1" "$work/Golf.vx4"
-    grep -c 'sync' "$work/$1.log" || true
+    grep -cE "$call" "$work/$1.log" || true
 }
-count() { grep -c "(.*<$1/[^/]*>" "$work/$2.log" || true; }
+# count <folder> <save|load>: the syncs of files right in that folder.
+count() { grep -cE "$call[0-9]+<$1/[^/]*>" "$work/$2.log" || true; }
 
 failed=0
 check() { # what, count, expected ("0" or "1+")
