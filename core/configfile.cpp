@@ -5,7 +5,6 @@
 #include "platform/cp1252.h"
 #include "platform/files.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -236,13 +235,10 @@ bool WriteScratch(const std::string& path, std::string_view bytes) {
 }
 
 std::optional<std::vector<uint8_t>> ReadContainer(const std::string& path, const char* key) {
-    QFile f(platform::toUnicode(path));
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (platform::ReadWholeFile(path, TConfigFile::kMaxTextSize, bytes) !=
+        platform::ReadFault::None)
         return std::nullopt;
-    const qint64 size = f.size();
-    const QByteArray bytes = f.read(TConfigFile::kMaxTextSize + 1);
-    if (bytes.size() != size)
-        return std::nullopt; // short read
     return ConvertContainer(reinterpret_cast<const uint8_t*>(bytes.constData()),
                             size_t(bytes.size()), true, key);
 }

@@ -1,9 +1,10 @@
 #include "firmware.h"
 
-#include "platform/cp1252.h"
 #include "platform/crypto.h"
+#include "platform/files.h"
 
-#include <QFile>
+#include <QByteArray>
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -12,7 +13,7 @@ namespace {
 constexpr size_t kMasksOffset = kEncryptedFirmwareMagicSize;
 constexpr size_t kCandidatesOffset = kMasksOffset + 16;
 static_assert(kCandidatesOffset + 128 == kEncryptedFirmwareHeaderSize);
-constexpr qint64 kPiece = 255;
+constexpr size_t kPiece = 255;
 
 } // namespace
 
@@ -31,32 +32,24 @@ std::vector<uint8_t> FirmwarePassPhrase(const uint8_t masks[16], const uint8_t c
 }
 
 std::optional<std::vector<uint8_t>> ReadEncryptedFirmwareFile(const std::string& path) {
-    QFile f(platform::toUnicode(path));
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray file;
+    if (platform::ReadWholeFile(path, kMaxFirmwareFileSize, file) != platform::ReadFault::None)
         return std::nullopt;
-    const qint64 size = f.size();
-    if (size < qint64(kEncryptedFirmwareHeaderSize) || size > kMaxFirmwareFileSize)
-        return std::nullopt;
-    uint8_t header[kEncryptedFirmwareHeaderSize];
-    if (f.read(reinterpret_cast<char*>(header), sizeof header) != qint64(sizeof header) ||
-        !IsEncryptedFirmware(header, sizeof header))
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.constData());
+    const size_t size = size_t(file.size());
+    if (size < kEncryptedFirmwareHeaderSize || !IsEncryptedFirmware(bytes, size))
         return std::nullopt;
     platform::Rc4 rc4 = platform::DeriveRc4KeyFromMd5(
-        FirmwarePassPhrase(header + kMasksOffset, header + kCandidatesOffset));
+        FirmwarePassPhrase(bytes + kMasksOffset, bytes + kCandidatesOffset));
 
-    const qint64 length = size - qint64(kEncryptedFirmwareHeaderSize);
-    std::vector<uint8_t> out(4 + size_t(length));
+    const size_t length = size - kEncryptedFirmwareHeaderSize;
+    std::vector<uint8_t> out(4 + length);
     for (int b = 0; b < 4; ++b)
         out[b] = static_cast<uint8_t>(uint32_t(length) >> (8 * b));
+    std::copy_n(bytes + kEncryptedFirmwareHeaderSize, length, out.begin() + 4);
     // One continuous key stream, taken in pieces of 255 bytes.
-    for (qint64 done = 0; done < length;) {
-        const qint64 piece = std::min(kPiece, length - done);
-        char* at = reinterpret_cast<char*>(out.data() + 4 + done);
-        if (f.read(at, piece) != piece)
-            return std::nullopt; // short read: nothing half-filled is handed back
-        rc4.process(reinterpret_cast<uint8_t*>(at), size_t(piece));
-        done += piece;
-    }
+    for (size_t done = 0; done < length; done += kPiece)
+        rc4.process(out.data() + 4 + done, std::min(kPiece, length - done));
     return out;
 }
 

@@ -3,7 +3,6 @@
 #include "platform/cp1252.h"
 #include "platform/files.h"
 
-#include <QFile>
 #include <charconv>
 #include <limits>
 
@@ -120,11 +119,8 @@ std::string TIniFile::Text() const {
 
 bool TIniFile::Load(const std::string& path) {
     Parse({});
-    QFile f(platform::toUnicode(path));
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    QByteArray bytes;
+    if (platform::ReadWholeFile(path, platform::kWholeFileCap, bytes) != platform::ReadFault::None)
         return false;
     Parse(std::string_view(bytes.constData(), size_t(bytes.size())));
     return true;

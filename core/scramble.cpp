@@ -3,7 +3,6 @@
 #include "platform/cp1252.h"
 #include "platform/files.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstring>
@@ -47,13 +46,10 @@ TTokenMatch MatchHeader(const uint8_t* data, size_t size, const char* token) {
 std::optional<QByteArray> ReadWholeFile(const char* path) {
     if (!path)
         return std::nullopt;
-    QFile f(q(path));
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (platform::ReadWholeFile(q(path), platform::kWholeFileCap, bytes) !=
+        platform::ReadFault::None)
         return std::nullopt;
-    const qint64 size = f.size();
-    QByteArray bytes = f.readAll();
-    if (bytes.size() != size)
-        return std::nullopt; // short read
     return bytes;
 }
 
@@ -61,12 +57,10 @@ std::optional<QByteArray> ReadWholeFile(const char* path) {
 // holds these bytes is left alone.
 bool StoreIfChanged(const char* target, const uint8_t* data, size_t size) {
     const QString path = q(target);
-    if (QFileInfo(path).isFile() && QFileInfo(path).size() == qint64(size)) {
-        QFile old(path);
-        if (old.open(QIODevice::ReadOnly) &&
-            old.readAll() == QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)))
-            return true;
-    }
+    QByteArray old;
+    if (platform::ReadWholeFile(path, int64_t(size), old) == platform::ReadFault::None &&
+        old == QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)))
+        return true;
     return platform::WriteWholeFile(path,
                                     std::string_view(reinterpret_cast<const char*>(data), size));
 }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -148,6 +149,11 @@ bool WriteAndFlush(QFileDevice& file, std::string_view bytes) {
 }
 
 bool WriteWholeFile(const QString& path, std::string_view bytes) {
+    // QSaveFile follows links and renames its new file over whatever is
+    // there: a device, a FIFO or a folder would be replaced by a file.
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return false;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
@@ -171,6 +177,85 @@ bool WriteWorkCopy(const std::string& path, std::string_view bytes) {
     const bool written = WriteChecked(f, bytes);
     f.close(); // a failed close is left in error()
     return written && f.error() == QFileDevice::NoError;
+}
+
+namespace {
+
+constexpr int64_t kReadPiece = 64 << 10;
+
+// Opens a regular file for reading, or says why not. O_NONBLOCK: a FIFO
+// swapped in after the check must not hold the open.
+ReadFault OpenRegular(const QByteArray& name, int& fd, int64_t& size) {
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? ReadFault::Missing : ReadFault::Unreadable;
+    if (!S_ISREG(st.st_mode))
+        return ReadFault::NotAFile;
+    fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return ReadFault::Unreadable;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadFault::NotAFile;
+    }
+    size = int64_t(st.st_size);
+    return ReadFault::None;
+}
+
+// Reads until the end or until more than limit bytes are in.
+ReadFault ReadUpTo(int fd, int64_t limit, QByteArray& out) {
+    for (;;) {
+        const int64_t room = limit - int64_t(out.size());
+        if (room <= 0)
+            return ReadFault::None;
+        const int64_t want = std::min(room, kReadPiece);
+        const qsizetype at = out.size();
+        out.resize(at + qsizetype(want));
+        const ssize_t got = ::read(fd, out.data() + at, size_t(want));
+        if (got < 0 && errno == EINTR) {
+            out.resize(at);
+            continue;
+        }
+        if (got < 0)
+            return ReadFault::Unreadable;
+        out.resize(at + qsizetype(got));
+        if (got == 0)
+            return ReadFault::None;
+    }
+}
+
+ReadFault ReadBounded(const QByteArray& name, int64_t limit, bool refuseMore, QByteArray& bytes) {
+    bytes.clear();
+    int fd = -1;
+    int64_t size = 0;
+    ReadFault fault = OpenRegular(name, fd, size);
+    if (fault != ReadFault::None)
+        return fault;
+    const int64_t most = refuseMore ? limit + 1 : limit;
+    QByteArray read;
+    // The size only saves reallocations: what counts is what is read.
+    read.reserve(qsizetype(std::clamp<int64_t>(size + 1, 0, most)));
+    fault = ReadUpTo(fd, most, read);
+    ::close(fd);
+    if (fault == ReadFault::None && refuseMore && read.size() > limit)
+        fault = ReadFault::TooLarge;
+    if (fault == ReadFault::None)
+        bytes = std::move(read);
+    return fault;
+}
+
+} // namespace
+
+ReadFault ReadWholeFile(const QString& path, int64_t cap, QByteArray& bytes) {
+    return ReadBounded(QFile::encodeName(path), cap, true, bytes);
+}
+
+ReadFault ReadWholeFile(const std::string& path, int64_t cap, QByteArray& bytes) {
+    return ReadWholeFile(q(path), cap, bytes);
+}
+
+ReadFault ReadFileStart(const std::string& path, int64_t count, QByteArray& bytes) {
+    return ReadBounded(local(path), count, false, bytes);
 }
 
 } // namespace platform

@@ -1,10 +1,12 @@
 #pragma once
 // Temporary files and the few file operations that the program names.
 #include <QIODeviceBase>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class QByteArray;
 class QFile;
 class QFileDevice;
 class QString;
@@ -48,7 +50,8 @@ bool SameFile(const std::string& a, const std::string& b);
 bool WriteAndFlush(QFileDevice& file, std::string_view bytes);
 // Replaces the file at path with bytes only once every byte is on the disk;
 // on any failure (a full disk among them) the old file keeps every byte and
-// no other file is left behind.
+// no other file is left behind. A name that holds something other than a
+// file (a device, a FIFO, a folder, also behind a link) is refused.
 bool WriteWholeFile(const QString& path, std::string_view bytes);
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
 // Writes bytes over a work copy that is deleted once done: false when the
@@ -56,5 +59,21 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes);
 // nobody keeps it (a sync costs a disk load nearly all its time). Files the
 // user keeps go through WriteWholeFile.
 bool WriteWorkCopy(const std::string& path, std::string_view bytes);
+
+// The bound on a file read whole where its format names none (a recorded
+// trace, the simulated unit's memory, work copies): days of recording, and
+// still a size to hold in memory.
+inline constexpr int64_t kWholeFileCap = int64_t(64) << 20;
+
+enum class ReadFault { None, Missing, NotAFile, Unreadable, TooLarge };
+// Reads a regular file (links followed) whole into bytes. Anything else, a
+// folder, a FIFO or a device, is refused before it is opened, and the open
+// itself never blocks should one be put there meanwhile. More than cap
+// bytes, counted as they are read and not as the size says, is TooLarge.
+// On any fault bytes is left empty.
+ReadFault ReadWholeFile(const QString& path, int64_t cap, QByteArray& bytes);
+ReadFault ReadWholeFile(const std::string& path, int64_t cap, QByteArray& bytes);
+// The first count bytes (fewer when the file is shorter), opened as above.
+ReadFault ReadFileStart(const std::string& path, int64_t count, QByteArray& bytes);
 
 } // namespace platform

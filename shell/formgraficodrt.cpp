@@ -6,10 +6,10 @@
 #include "windowutil.h"
 
 #include "platform/cp1252.h"
+#include "platform/files.h"
 #include "platform/gui/modal.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
@@ -89,17 +89,14 @@ std::string TFormGraficoDrt::CaptionFor(const std::string& fileName) {
 }
 
 void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName) {
-    QFile file(u(fileName));
-    if (!file.exists())
+    QByteArray bytes;
+    const platform::ReadFault fault =
+        platform::ReadWholeFile(fileName, platform::kWholeFileCap, bytes);
+    if (fault == platform::ReadFault::Missing)
         return;
     TTrace trace;
-    bool read = file.open(QIODevice::ReadOnly);
-    if (read) {
-        const QByteArray bytes = file.readAll();
-        read = file.error() == QFileDevice::NoError &&
-               ParseTrace(std::string_view(bytes.constData(), size_t(bytes.size())), trace);
-    }
-    if (!read) {
+    if (fault != platform::ReadFault::None ||
+        !ParseTrace(std::string_view(bytes.constData(), size_t(bytes.size())), trace)) {
         TLanguageTexts texts({kFormatError});
         texts.Load();
         platform::MessageBox(owner, texts.Text(kFormatError), CaptionFor(fileName),

@@ -14,9 +14,10 @@
 #include "core/transfer.h"
 #include "platform/clock.h"
 #include "platform/cp1252.h"
+#include "platform/files.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <algorithm>
 #include <cstring>
@@ -174,24 +175,26 @@ bool TProgrammingRun::readUnitConfiguration() {
 
 std::optional<std::vector<uint8_t>> TProgrammingRun::readFile(const std::string& path,
                                                               const char*& code) {
-    QFile file(platform::toUnicode(path));
+    // A folder, a FIFO or a device is no file to open; the readers below read
+    // at most the cap, whatever the size says.
+    QByteArray start;
     code = "P03";
-    if (!file.open(QIODevice::ReadOnly))
+    if (platform::ReadFileStart(path, kEncryptedFirmwareMagicSize, start) !=
+        platform::ReadFault::None)
         return std::nullopt;
-    char head[144] = {};
-    const qint64 n = std::max<qint64>(file.read(head, kEncryptedFirmwareMagicSize), 0);
-    const qint64 size = file.size();
-    file.close();
+    const char* head = start.constData();
+    const size_t n = size_t(start.size());
     code = "P04";
     std::optional<std::vector<uint8_t>> buffer;
-    if (size > kMaxFirmwareFileSize)
+    if (QFileInfo(platform::toUnicode(path)).size() > kMaxFirmwareFileSize)
         return std::nullopt;
     if (IsEncryptedFirmware(reinterpret_cast<const uint8_t*>(head), size_t(n)))
         buffer = ReadEncryptedFirmwareFile(path);
     else if (!StartsWith(head, size_t(n), kEncryptedPrefix))
         buffer = StreamDati->ReadScrambledFile(path.c_str());
-    // A buffer of the length alone holds nothing to program.
-    if (!buffer || buffer->size() <= 4)
+    // A buffer of the length alone holds nothing to program; a file that grew
+    // past the cap while it was read is refused as one that was too large.
+    if (!buffer || buffer->size() <= 4 || int64_t(buffer->size() - 4) > kMaxFirmwareFileSize)
         return std::nullopt;
     return buffer;
 }

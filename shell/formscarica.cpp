@@ -9,7 +9,6 @@
 #include "platform/cp1252.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
@@ -135,10 +134,9 @@ void TFormScarica::Execute() {
 void TFormScarica::ShowFileInfo() {
     const QString path = platform::toUnicode(OpenDialogFile.fileName);
     ui_->LabelN->setText(QFileInfo(path).fileName());
-    QFile file(path);
-    const QDateTime written = file.open(QIODevice::ReadOnly)
-                                  ? file.fileTime(QFileDevice::FileModificationTime)
-                                  : QDateTime();
+    // Only a file's date: nothing is opened, so a FIFO there cannot hold the dialog.
+    const QFileInfo info(path);
+    const QDateTime written = info.isFile() ? info.lastModified() : QDateTime();
     if (!written.isValid()) {
         ui_->LabelD->setText(kNoDate);
         return;

@@ -421,11 +421,9 @@ void TFormVisualizza::MenuTerminaDrtClick() {
 }
 
 bool TFormVisualizza::storeRecording(const std::string& target) {
-    QFile recorded(u(tempFileName_));
-    if (!recorded.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = recorded.readAll();
-    if (recorded.error() != QFileDevice::NoError)
+    QByteArray bytes;
+    if (platform::ReadWholeFile(tempFileName_, platform::kWholeFileCap, bytes) !=
+        platform::ReadFault::None)
         return false;
     return platform::WriteWholeFile(u(target), std::string_view(bytes.constData(), bytes.size()));
 }

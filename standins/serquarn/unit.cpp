@@ -100,8 +100,11 @@ void SimulatedUnit::freshMemory() {
 }
 
 void SimulatedUnit::load() {
-    QFile f(QString::fromStdString(memoryPath_));
-    const bool loaded = f.open(QIODevice::ReadOnly) && memory_.deserialize(f.readAll());
+    QByteArray bytes;
+    const bool loaded =
+        platform::ReadWholeFile(QString::fromStdString(memoryPath_), platform::kWholeFileCap,
+                                bytes) == platform::ReadFault::None &&
+        memory_.deserialize(bytes);
     if (!loaded)
         freshMemory();
     if (settings_.neverConfigured)
@@ -629,10 +632,12 @@ int SimulatedUnit::programImage(const uint8_t* buffer) {
 int SimulatedUnit::programFile(const char* path) {
     if (!path)
         return -2;
-    QFile f(QString::fromLocal8Bit(path));
-    if (!f.open(QIODevice::ReadOnly) || f.size() == 0 || f.size() > kMaxFirmware)
+    QByteArray bytes;
+    if (platform::ReadWholeFile(QString::fromLocal8Bit(path), kMaxFirmware, bytes) !=
+            platform::ReadFault::None ||
+        bytes.isEmpty())
         return -2;
-    return program(f.readAll());
+    return program(bytes);
 }
 
 int SimulatedUnit::program(const QByteArray& payload) {

@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "tests/support/specialfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,9 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -135,6 +139,50 @@ TEST_F(TempFolder, FindFilesMatchesTheWorkFilePatternOnly) {
     EXPECT_TRUE(platform::FindFiles(path("missing"), "*").empty());
 }
 
+// What is not a regular file is refused before it is opened (a FIFO would
+// block the open, a device would never end); a file is read up to its cap.
+TEST_F(TempFolder, AWholeFileIsARegularFileReadUpToItsCap) {
+    touch("one.txt");
+    ASSERT_TRUE(QFile::link(QString::fromStdString(path("one.txt")),
+                            QString::fromStdString(path("link.txt"))));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(path("gone.txt")),
+                            QString::fromStdString(path("dangling.txt"))));
+    using platform::ReadFault;
+    struct Case {
+        std::string what, path;
+        int64_t cap;
+        ReadFault fault;
+        QByteArray bytes;
+    };
+    std::vector<Case> cases = {
+        {"file", path("one.txt"), 1, ReadFault::None, "x"},
+        {"link to a file", path("link.txt"), 1, ReadFault::None, "x"},
+        {"over the cap", path("one.txt"), 0, ReadFault::TooLarge, ""},
+        {"missing", path("gone.txt"), 10, ReadFault::Missing, ""},
+        {"dangling link", path("dangling.txt"), 10, ReadFault::Missing, ""},
+        {"/dev/zero", "/dev/zero", 10, ReadFault::NotAFile, ""},
+        // Its size says 0: the cap counts the bytes read.
+        {"file whose size says nothing", "/proc/self/status", 10, ReadFault::TooLarge, ""},
+    };
+    for (const SpecialCase& c : SpecialCases()) {
+        const std::string name = "special" + std::to_string(int(c.kind));
+        ASSERT_TRUE(PlantSpecial(c.kind, QString::fromStdString(path(name))));
+        cases.push_back({c.what, path(name), 10, ReadFault::NotAFile, ""});
+    }
+    for (const Case& c : cases) {
+        QByteArray bytes = "left over";
+        EXPECT_EQ(platform::ReadWholeFile(c.path, c.cap, bytes), c.fault) << c.what;
+        EXPECT_EQ(bytes, c.bytes) << c.what;
+    }
+    QByteArray start;
+    EXPECT_EQ(platform::ReadFileStart("/proc/self/status", 4, start), ReadFault::None);
+    EXPECT_EQ(start, "Name");
+    EXPECT_EQ(
+        platform::ReadFileStart(path("special" + std::to_string(int(Special::Fifo))), 4, start),
+        ReadFault::NotAFile);
+    EXPECT_EQ(platform::ReadFileStart("/dev/zero", 4, start), ReadFault::NotAFile);
+}
+
 TEST(JoinPath, OneSeparatorBetween) {
     const struct {
         const char *dir, *name, *joined;
@@ -201,6 +249,32 @@ TEST_F(TempFolder, AWholeFileReplacesTheOldOneOnlyOnceEveryByteIsStored) {
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Golf.vx4"});
     ASSERT_TRUE(platform::WriteWholeFile(target, next));
     EXPECT_EQ(Read(target), QByteArray::fromStdString(next));
+}
+
+// A save over a name that holds no file would put a file in place of a
+// device or a FIFO (through a link too): refused, and what is there stays.
+TEST_F(TempFolder, AWholeFileNeverReplacesWhatIsNoFile) {
+    const QString dir = dir_.path();
+    // A device of this folder's own, so that nothing outside it is at stake.
+    const bool device = ::geteuid() == 0 && ::mknod(QFile::encodeName(dir + "/zero").constData(),
+                                                    S_IFCHR | 0600, makedev(1, 5)) == 0;
+    ASSERT_TRUE(::mkfifo(QFile::encodeName(dir + "/fifo").constData(), 0600) == 0);
+    ASSERT_TRUE(QDir(dir).mkdir("folder"));
+    ASSERT_TRUE(QFile::link(dir + "/fifo", dir + "/to-fifo"));
+    std::vector<std::string> names = {"fifo", "folder", "to-fifo"};
+    if (device) {
+        ASSERT_TRUE(QFile::link(dir + "/zero", dir + "/to-zero"));
+        names.insert(names.end(), {"zero", "to-zero"});
+    }
+    for (const std::string& name : names) {
+        struct stat before {
+        }, after{};
+        ASSERT_EQ(::stat(path(name).c_str(), &before), 0) << name;
+        EXPECT_FALSE(platform::WriteWholeFile(path(name), "bytes")) << name;
+        ASSERT_EQ(::stat(path(name).c_str(), &after), 0) << name;
+        EXPECT_EQ(after.st_mode, before.st_mode) << name;
+        EXPECT_EQ(after.st_ino, before.st_ino) << name;
+    }
 }
 
 // /dev/full takes a buffered write and refuses only its flush.

@@ -8,6 +8,7 @@
 
 #include "platform/cp1252.h"
 #include "tests/support/fullfolder.h"
+#include "tests/support/specialfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -254,6 +255,22 @@ TEST_F(FileDialog, AMissingFileIsToldAndTheImageStays) {
     const TEcuImage before = data->Image();
     EXPECT_NE(load("Nowhere"), 1);
     EXPECT_EQ(data->Image(), before);
+}
+
+// A configuration name that holds no file is told as one that cannot be
+// opened, at once: it is neither read without end nor waited on.
+TEST_F(FileDialog, ADeviceAFifoOrAFolderIsToldAndTheImageStays) {
+    ASSERT_TRUE(QDir().mkpath(lpg("")));
+    const TEcuImage before = data->Image();
+    for (const SpecialCase& c : SpecialCases()) {
+        SCOPED_TRACE(c.what);
+        const std::string name = "Special" + std::to_string(int(c.kind));
+        ASSERT_TRUE(PlantSpecial(c.kind, lpg(QString::fromStdString(name) + ".vx4")));
+        modals.expectMessageBox(platform::IDOK, "problemi nell'apertura");
+        EXPECT_NE(load(name.c_str()), 1);
+        EXPECT_EQ(modals.pendingExpectations(), 0u);
+        EXPECT_EQ(data->Image(), before);
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "ui_FormGraficoDrt.h"
 
 #include "platform/cp1252.h"
+#include "tests/support/specialfiles.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -185,6 +186,19 @@ TEST_F(Chart, FilesThatAreNoTrace) {
     }
     TFormGraficoDrt::ShowTrace(nullptr, platform::fromUnicode(dir.filePath("missing.txt")));
     EXPECT_EQ(modals.interactions().size(), std::size(bad)) << "a missing file shows nothing";
+}
+
+// Names that hold no file: refused with the format error at once, neither
+// read without end nor waited on.
+TEST_F(Chart, ADeviceAFifoOrAFolderIsNoTrace) {
+    for (const SpecialCase& c : SpecialCases()) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.filePath(QString("special%1.txt").arg(int(c.kind)));
+        ASSERT_TRUE(PlantSpecial(c.kind, path));
+        modals.expectMessageBox(platform::IDOK, "Formato del file non valido");
+        TFormGraficoDrt::ShowTrace(nullptr, platform::fromUnicode(path));
+        EXPECT_EQ(modals.pendingExpectations(), 0u);
+    }
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "ui_FormScarica.h"
 
 #include "tests/support/samplefirmware.h"
+#include "tests/support/specialfiles.h"
 
 #include <QDialog>
 #include <QDir>
@@ -216,6 +217,20 @@ void BootLoaderOnly(SimUnit& s, ScriptedModals& m) {
     m.expectMessageBox(platform::IDOK, "ATTENZIONE");
 }
 
+// A name that holds no file: a device, a link to one, a FIFO, a folder.
+std::function<TestFirmware(const QString&)> SpecialFirmware(Special kind) {
+    return [kind](const QString& folder) {
+        EXPECT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + "/special.po4";
+        EXPECT_TRUE(PlantSpecial(kind, path) || kind == Special::Device);
+        return TestFirmware{path.toStdString(), {}};
+    };
+}
+
+void CannotBeOpened(ScriptedModals& m, SimUnit&) {
+    m.expectMessageBox(platform::IDOK, "(ERR.CODE: P03)");
+}
+
 constexpr char kUnread[] = "non \xe8 stata letta da questa centralina";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -359,6 +374,15 @@ INSTANTIATE_TEST_SUITE_P(
                      [](ScriptedModals& m, SimUnit&) {
                          m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
                      },
+                     Unit::AsBefore, true},
+        // Refused before they are opened: neither read without end nor waited on.
+        ProgramFault{"DeviceOfZeros", Nothing, SpecialFirmware(Special::Device), CannotBeOpened,
+                     Unit::AsBefore, true},
+        ProgramFault{"LinkToADevice", Nothing, SpecialFirmware(Special::LinkToDevice),
+                     CannotBeOpened, Unit::AsBefore, true},
+        ProgramFault{"Fifo", Nothing, SpecialFirmware(Special::Fifo), CannotBeOpened,
+                     Unit::AsBefore, true},
+        ProgramFault{"Folder", Nothing, SpecialFirmware(Special::Folder), CannotBeOpened,
                      Unit::AsBefore, true}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -3,7 +3,10 @@
 #include "simfixture.h"
 
 #include "tests/support/fullfolder.h"
+#include "tests/support/specialfiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <functional>
@@ -231,6 +234,35 @@ TEST_F(SimTest, DamagedOrForeignMemoryFileGivesAFreshUnit) {
         EXPECT_EQ(read1(0x01), 1);
         EXPECT_EQ(sim.serialNumber().substr(0, 3), "SIM");
     }
+}
+
+// A memory file that is no file gives a fresh unit at once; nothing is
+// written, so what stands there is left as it is.
+TEST_F(SimTest, AMemoryFileThatIsNoFileGivesAFreshUnit) {
+    ASSERT_TRUE(link->Connect());
+    ASSERT_TRUE(link->WriteParamItem(0x20c, 0, 1111));
+    ASSERT_TRUE(link->WriteParam(0x01, 0));
+    sim.destroyLink(link);
+    link = nullptr;
+    const QString path = QString::fromStdString(sim.memoryPath());
+    for (const SpecialCase& c : SpecialCases()) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QFile::remove(path) || QDir().rmdir(path));
+        ASSERT_TRUE(PlantSpecial(c.kind, path));
+        const QFileInfo before(path);
+        link = sim.createLink();
+        ASSERT_TRUE(link->Connect());
+        EXPECT_EQ(read1(0x20c), 0);
+        EXPECT_EQ(read1(0x01), 1);
+        sim.destroyLink(link);
+        link = nullptr;
+        const QFileInfo after(path);
+        EXPECT_EQ(after.isSymLink(), before.isSymLink());
+        EXPECT_EQ(after.isFile(), before.isFile());
+        EXPECT_EQ(after.isDir(), before.isDir());
+    }
+    ASSERT_TRUE(QDir().rmdir(path));
+    reopenLinkWithFile(QByteArray());
 }
 
 TEST_F(SimTest, ReloadTakesTheFileAsAnotherProcessLeftIt) {
