@@ -114,6 +114,8 @@ const QColor clYellow(255, 255, 0);
 const QColor cl3DLight(227, 227, 227);
 
 constexpr char kModern[] = "Modern";
+// Room beside a caption in its cell: the grid line and a few pixels.
+constexpr int kCaptionMargin = 8;
 
 // One line of the colour scheme: a background, a text colour and a font
 // family, each left as it is when empty.
@@ -588,9 +590,11 @@ void TFormConfig::fitGrids() {
     for (TMapGrid* grid : findChildren<TMapGrid*>())
         grid->ShapeFromImage();
 
-    // Emulation table: the first column 150 pixels.
+    // Emulation table: the first column 150 pixels, wider where its font,
+    // which grows with the screen, would cut a row's caption.
     TMapGrid* emi = ui_->DrawGridEmissioni;
-    fit(emi, truncToInt(w * 0.98), emi->height(), 150);
+    const int captions = std::max(150, emi->ColumnTextWidth(0) + kCaptionMargin);
+    fit(emi, truncToInt(w * 0.98), emi->height(), captions);
     place(emi, centre(emi), emi->y());
 
     // The map above the strip of the open-loop row, whose columns it shares.

@@ -304,4 +304,6 @@ void TFormConfig::LoadCaptions() {
         FormModMappa->LoadCaptions();
     for (TMapGrid* grid : findChildren<TMapGrid*>())
         grid->LoadCaptions();
+    // The emulation table's captions set the width of its first column.
+    fitGrids();
 }

@@ -211,9 +211,7 @@ void TMapGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     }
     painter->save();
     painter->fillRect(option.rect, brush);
-    QFont f = option.font;
-    if (k.Kind == TGridKind::Emissioni)
-        f.setPointSize(std::max(1, shell::LayoutScreenWidth() * (col == 0 ? 8 : 10) / 800));
+    const QFont f = grid_.CellFont(col);
     painter->setFont(f);
     painter->setPen(font);
     const QString text = index.data().toString();
@@ -365,6 +363,22 @@ std::string TMapGrid::LanguageText(int n, const char* design) const {
 void TMapGrid::LoadCaptions() {
     texts_.Load();
     viewport()->update();
+}
+
+QFont TMapGrid::CellFont(int col) const {
+    QFont f = font();
+    if (kind_ == TGridKind::Emissioni)
+        f.setPointSize(std::max(1, shell::LayoutScreenWidth() * (col == 0 ? 8 : 10) / 800));
+    return f;
+}
+
+int TMapGrid::ColumnTextWidth(int col) const {
+    const QFontMetrics metrics(CellFont(col));
+    int widest = 0;
+    for (int row = 0; row < RowCount(); ++row)
+        widest =
+            std::max(widest, metrics.horizontalAdvance(platform::toUnicode(CellText(col, row))));
+    return widest;
 }
 
 std::string TMapGrid::CellText(int col, int row) const {

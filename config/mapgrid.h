@@ -110,6 +110,10 @@ public:
     bool IsActiveControl() const;
 
     std::string CellText(int col, int row) const;
+    // The font a cell of column col is drawn in.
+    QFont CellFont(int col) const;
+    // The widest text of column col among the rows shown, in its cell font.
+    int ColumnTextWidth(int col) const;
     // Language string n as last loaded, or the layout's text when the table
     // lacks it.
     std::string LanguageText(int n, const char* design) const;

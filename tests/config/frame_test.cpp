@@ -16,8 +16,10 @@
 #include "core/edition.h"
 #include "core/iodata.h"
 #include "language.h"
+#include "platform/cp1252.h"
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTabBar>
 #include <QTest>
@@ -131,6 +133,40 @@ TEST_F(Frame, MapRowEndsHandTheFocusToAVisibleControlAndNoKeyTurnsTheHiddenStrip
         QTest::keyClick(ui.PageControl, Qt::Key_Tab, Qt::ControlModifier);
         EXPECT_EQ(ui.PageControl->ActivePage(), ui.TabEmissioni);
     });
+}
+
+// The emulation table's row captions, whose font grows with the screen, fit
+// their column in both languages; the table stays on its page.
+TEST_F(Frame, EmulationCaptionsFitTheirColumn) {
+    BindLanguageLibrary(); // a program run by an earlier test frees it at its end
+    const int language = LanguageIndex;
+    TFormConfig editor;
+    const struct {
+        int language;
+        const char* probeRow;
+    } languages[] = {{0, "Rif. sonda lambda (V)"}, {1, "Lambda probe ref. (V)"}};
+    for (const auto& l : languages) {
+        SCOPED_TRACE(l.probeRow);
+        LanguageIndex = l.language;
+        editor.LoadCaptions();
+        whileShown(editor, [&](TFormConfig& e) {
+            TMapGrid& table = *e.ui()->DrawGridEmissioni;
+            const QFont font = table.CellFont(0);
+            EXPECT_EQ(font.pointSize(), width() * 8 / 800);
+            ASSERT_EQ(table.RowCount(), 2);
+            EXPECT_EQ(table.CellText(0, 1), l.probeRow);
+            for (int row = 0; row < table.RowCount(); ++row) {
+                const QString caption = platform::toUnicode(table.CellText(0, row));
+                EXPECT_LE(QFontMetrics(font).horizontalAdvance(caption),
+                          table.CellRect(0, row).width())
+                    << caption.toStdString();
+            }
+            EXPECT_GE(table.columnWidth(0), 150);
+            EXPECT_GE(table.x(), 0);
+            EXPECT_LE(table.x() + table.width(), e.ui()->TabEmissioni->width());
+        });
+    }
+    LanguageIndex = language;
 }
 
 // The map grid fits its room for every geometry, headers only when the image
