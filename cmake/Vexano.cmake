@@ -17,6 +17,21 @@ function(vexano_add_test name)
         TIMEOUT 300)
 endfunction()
 
+# vexano_add_screen_test(<name> <test> <screen file> <filter>): the tests of
+# an executable that vexano_add_test registered as <test>, those matching
+# the GoogleTest filter, run again on the screens of an offscreen
+# configuration file, with a temporary folder and unit memory of their own.
+function(vexano_add_screen_test name test screen filter)
+    add_test(NAME ${name} COMMAND ${test} --gtest_filter=${filter})
+    get_test_property(${test} ENVIRONMENT environment)
+    string(REPLACE "QT_QPA_PLATFORM=offscreen;" "" environment "${environment}")
+    string(REPLACE "${test}" "${name}" environment "${environment}")
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testtmp/${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${screen};${environment}"
+        TIMEOUT 300)
+endfunction()
+
 # vexano_add_module(<name> SOURCES ...): a run-time loaded library named as the
 # program asks for it ("<name>.dll" resolves to "<name>.so" beside the program).
 function(vexano_add_module name)

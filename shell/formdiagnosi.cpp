@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionViewItem>
 #include <cstdio>
 
 std::array<std::string, 3> TFormDiagnosi::ActionNames = {"Nessuna", "Passaggio benz",
@@ -175,10 +177,6 @@ void TFormDiagnosi::FormActivate() {
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(
         std::max(1, (list->height() - list->horizontalHeader()->sizeHint().height() - 4) / kRows));
-    const int client = list->viewport()->width();
-    list->setColumnWidth(0, client * 60 / 100);
-    list->setColumnWidth(1, client * 18 / 100);
-    list->setColumnWidth(2, client - client * 60 / 100 - client * 18 / 100);
     for (QWidget* w : std::initializer_list<QWidget*>{
              ui_->ComboAzione, ui_->EditTempBassaMot, ui_->EditTempAltaMot, ui_->EditTempBassa,
              ui_->EditTempAlta, ui_->Image1, ui_->LabelAbilitazDiagnosi})
@@ -207,6 +205,8 @@ void TFormDiagnosi::FormActivate() {
     setBoxes();
     for (int i = 0; i < 4; ++i)
         ThresholdField(kThresholdRows[i])->SetDouble(double(StreamDati->GetTempDiagnosi(i)));
+    sizeColumns();
+    centreList();
     placeControls();
 
     update();
@@ -222,6 +222,74 @@ void TFormDiagnosi::resizeEvent(QResizeEvent* e) {
         return;
     centreList();
     placeControls();
+}
+
+// Check 60 %, status 18 %, action the rest of the list, as laid out for the
+// fonts of the layout; the status and action columns take what their texts
+// need where that is more, and the list widens where the checks then lack
+// room.
+void TFormDiagnosi::sizeColumns() {
+    QTableWidget* list = ui_->ListDiagnosi;
+    const int client = list->viewport()->width();
+    const int status = std::max(client * 18 / 100, columnNeed(1));
+    const int action = std::max(client - client * 60 / 100 - client * 18 / 100, columnNeed(2));
+    const int missing = columnNeed(0) - (client - status - action);
+    if (missing > 0)
+        list->resize(std::min(width(), list->width() + missing), list->height());
+    const int room = list->viewport()->width();
+    list->setColumnWidth(0, room - status - action);
+    list->setColumnWidth(1, status);
+    list->setColumnWidth(2, action);
+}
+
+// The width column c needs for its texts: where the list starts a cell's
+// text, the text, the margins the style keeps beside it and the grid line;
+// the check column also holds the threshold fields, the action column the
+// action list over the selected row.
+int TFormDiagnosi::columnNeed(int c) const {
+    const QTableWidget* list = ui_->ListDiagnosi;
+    const QStyle* style = list->style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    QStyleOptionViewItem cell;
+    cell.initFrom(list->viewport());
+    cell.font = list->font();
+    cell.features = QStyleOptionViewItem::HasDisplay;
+    if (c == 0)
+        cell.features |= QStyleOptionViewItem::HasCheckIndicator;
+    cell.rect = QRect(0, 0, 1000, list->verticalHeader()->defaultSectionSize());
+    const int start = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, list).x();
+    const QFontMetrics metrics(list->font());
+    const auto textNeed = [&](const std::string& t) {
+        return start + metrics.horizontalAdvance(u(t)) + 2 * margin + 1;
+    };
+    int need = 0;
+    if (c == 0) {
+        for (int r = 0; r < kRows; ++r) {
+            const TNumericEdit* field = ThresholdField(r);
+            need = std::max(need, textNeed(CheckNames[static_cast<size_t>(r)]) +
+                                      (field ? field->width() + 2 : 0));
+        }
+        return need;
+    }
+    if (c == 1)
+        return std::max({textNeed("OK"), textNeed(TextOk), textNeed(TextError)});
+    // The action list loses to its frame and arrow what its edit field lacks
+    // of its width.
+    const QComboBox* combo = ui_->ComboAzione;
+    QStyleOptionComboBox box;
+    box.initFrom(combo);
+    box.subControls = QStyle::SC_All;
+    box.frame = true;
+    box.rect = QRect(0, 0, 1000, combo->height());
+    const int chrome =
+        1000 - combo->style()
+                   ->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField, combo)
+                   .width();
+    const QFontMetrics comboMetrics(combo->font());
+    for (const std::string& name : ActionNames)
+        need =
+            std::max({need, textNeed(name), comboMetrics.horizontalAdvance(u(name)) + chrome + 3});
+    return need;
 }
 
 // The window's scaling has sized the list already: it is only centred.

@@ -81,6 +81,8 @@ private:
     void showTimes();
     void placeControls();
     void centreList();
+    void sizeColumns();
+    int columnNeed(int column) const;
     void showRowAction();
     bool listKey(int key);
     bool comboKey(int key);

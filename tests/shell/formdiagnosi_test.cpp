@@ -5,6 +5,10 @@
 #include "formdiagnosi.h"
 #include "ui_FormDiagnosi.h"
 
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 namespace {
@@ -88,6 +92,79 @@ TEST_F(Diagnosis, ActivationFillsTheListFromTheUnitAndWritesNothing) {
         EXPECT_EQ(field.top(), list()->viewport()->mapTo(window.get(), r.topLeft()).y()) << row;
         EXPECT_TRUE(field.isValid() && field.right() < l.left() + l.width() * 60 / 100 + 4);
     }
+}
+
+// The room the list gives a cell's text: from where the style starts it to
+// the cell's end, less the margins the style draws the text within.
+int TextRoom(const QTableWidget& list, const QTableWidgetItem& item) {
+    QStyleOptionViewItem option;
+    option.initFrom(list.viewport());
+    option.rect = list.visualItemRect(&item);
+    option.font = list.font();
+    option.text = item.text();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    if (item.flags() & Qt::ItemIsUserCheckable || item.data(Qt::CheckStateRole).isValid())
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const int margin = list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1;
+    // The style sizes the text's rectangle to the text; it starts after the
+    // check box and may run to the cell's end.
+    const QRect text = list.style()->subElementRect(QStyle::SE_ItemViewItemText, &option, &list);
+    return option.rect.x() + option.rect.width() - text.x() - 2 * margin;
+}
+
+// The room the action list over the selected row gives its chosen text.
+int TextRoom(const QComboBox& combo) {
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.subControls = QStyle::SC_All;
+    option.frame = true;
+    return combo.style()
+               ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo)
+               .width() -
+           2;
+}
+
+// Every text of the list and of the action list fits its room, in both
+// languages, at the font the window takes on the screen; the list stays
+// inside the window.
+TEST_F(Diagnosis, TextsFitTheirColumns) {
+    const int language = LanguageIndex;
+    sim.poke(kStates, 0, 0x01); // row 0 in error
+    readUnit();
+    for (int l : {0, 1}) {
+        SCOPED_TRACE(l);
+        LanguageIndex = l;
+        TFormDiagnosi& w = open();
+        ASSERT_EQ(TFormDiagnosi::ActionNames[1], l ? "Switch to petr" : "Passaggio benz");
+        QTableWidget& rows = *list();
+        const QFontMetrics metrics(rows.font());
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            for (int c = 0; c < 3; ++c) {
+                const QTableWidgetItem& item = *rows.item(r, c);
+                int room = TextRoom(rows, item);
+                if (c == 0 && w.ThresholdField(r)) // the field covers the cell's right end
+                    room -= w.ThresholdField(r)->width() + 2;
+                EXPECT_LE(metrics.horizontalAdvance(item.text()), room)
+                    << text(item.text()) << " row " << r;
+            }
+        }
+        // Each action name, in the list's cells and in the list over the row.
+        QComboBox& combo = *w.ui()->ComboAzione;
+        const QFontMetrics comboMetrics(combo.font());
+        for (int i = 0; i < combo.count(); ++i) {
+            rows.item(0, 2)->setText(combo.itemText(i));
+            EXPECT_LE(metrics.horizontalAdvance(combo.itemText(i)),
+                      TextRoom(rows, *rows.item(0, 2)))
+                << text(combo.itemText(i));
+            EXPECT_LE(comboMetrics.horizontalAdvance(combo.itemText(i)), TextRoom(combo))
+                << text(combo.itemText(i));
+        }
+        EXPECT_GE(rows.x(), 0);
+        EXPECT_LE(rows.x() + rows.width(), w.width());
+        window->close();
+        window.reset();
+    }
+    LanguageIndex = language;
 }
 
 TEST_F(Diagnosis, BoxAndRowClicksToggleThroughOnePath) {
