@@ -150,7 +150,10 @@ void TFormGraficoDrt::buildSeries() {
     std::string text = "Grafico dati in tempo reale";
     LoadLanguageString(313, text);
     chart_->setTitle(u(text));
+    QChart* own = ui_->ChartDrt->chart();
     ui_->ChartDrt->setChart(chart_);
+    // The view lets go of the chart it was made with but does not delete it.
+    delete own;
     ui_->ChartDrt->setRubberBand(QChartView::RectangleRubberBand);
     ui_->ChartDrt->setRenderHint(QPainter::Antialiasing, false);
 
