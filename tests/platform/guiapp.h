@@ -10,8 +10,10 @@ inline QApplication& GuiApp() {
     static int argc = 1;
     static char name[] = "platform_gui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: a static one would end after Qt's own thread storage
+    // and leave its font caches behind.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Runs action on the first modal window shown after this call; a window the
