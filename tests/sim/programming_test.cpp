@@ -3,6 +3,7 @@
 #include "simfixture.h"
 
 #include "tests/support/samplefirmware.h"
+#include "tests/support/specialfiles.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
@@ -203,6 +204,13 @@ TEST_F(Programming, ProgramFileReadsThePayloadFromThePath) {
     EXPECT_EQ(last->payload, payload);
     EXPECT_EQ(link->ProgramFile(dir.filePath("missing.bin").toLocal8Bit().constData(), 2, 0, 1),
               -2);
+    // A name that holds no file is refused at once, neither read without end
+    // nor waited on.
+    for (const SpecialCase& c : SpecialCases()) {
+        const QString special = dir.filePath("special" + QString::number(int(c.kind)));
+        ASSERT_TRUE(PlantSpecial(c.kind, special)) << c.what;
+        EXPECT_EQ(link->ProgramFile(special.toLocal8Bit().constData(), 2, 0, 1), -2) << c.what;
+    }
 }
 
 TEST_F(Programming, TheIdentificationFailsOnceAsAsked) {
