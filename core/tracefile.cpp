@@ -60,25 +60,20 @@ public:
             return fail(start);
         return v;
     }
+    // Converted once, straight from the text: a sign of its own, then only
+    // the decimal forms (a digit or a point first), never "inf" or "nan".
     std::optional<float> Float() {
         SkipSpace();
         const char* const start = p_;
-        Sign();
-        const char* const digits = p_;
-        const size_t whole = Digits();
-        size_t fraction = 0;
-        if (p_ < end_ && *p_ == '.') {
-            ++p_;
-            fraction = Digits();
-        }
-        if (whole + fraction == 0)
+        const bool negative = Sign();
+        if (p_ == end_ || (!IsDigit(*p_) && *p_ != '.'))
             return fail(start);
-        Exponent();
         float v = 0;
-        const auto r = std::from_chars(digits, p_, v, std::chars_format::general);
-        if (r.ec != std::errc() || r.ptr != p_ || !std::isfinite(v))
+        const auto r = std::from_chars(p_, end_, v, std::chars_format::general);
+        if (r.ec != std::errc() || !std::isfinite(v))
             return fail(start);
-        return *start == '-' ? -v : v;
+        p_ = r.ptr;
+        return negative ? -v : v;
     }
     // Nothing but white space is left.
     bool AtEnd() {
@@ -98,49 +93,9 @@ private:
             return *p_++ == '-';
         return false;
     }
-    size_t Digits() {
-        const char* const start = p_;
-        while (p_ < end_ && IsDigit(*p_))
-            ++p_;
-        return size_t(p_ - start);
-    }
-    // An exponent only when it is complete; else its letter is left unread.
-    void Exponent() {
-        if (p_ == end_ || (*p_ != 'e' && *p_ != 'E'))
-            return;
-        const char* const start = p_++;
-        Sign();
-        if (Digits() == 0)
-            p_ = start;
-    }
 
     const char* p_;
     const char* end_;
-};
-
-// The lines of a text as the C library's text-mode reads give them.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-    // The next line, nothing once the text is used up. AtEnd() tells that
-    // the read came to the end of the text (the line had no line end).
-    std::optional<std::string_view> Next() {
-        if (ended_)
-            return std::nullopt;
-        const size_t lf = text_.find('\n', pos_);
-        std::string_view line = text_.substr(pos_, lf == std::string_view::npos ? lf : lf - pos_);
-        pos_ = lf == std::string_view::npos ? text_.size() : lf + 1;
-        ended_ = lf == std::string_view::npos;
-        if (!line.empty() && line.back() == '\r' && !ended_)
-            line.remove_suffix(1);
-        return line;
-    }
-    bool AtEnd() const { return ended_; }
-
-private:
-    std::string_view text_;
-    size_t pos_ = 0;
-    bool ended_ = false;
 };
 
 // "Ver. %*d %d": the bank count.
@@ -242,23 +197,104 @@ bool TTraceWriter::put(const std::string& text) {
     return written;
 }
 
+TTraceReader::TTraceReader(TTrace& trace) : trace_(trace) {
+    trace_ = TTrace{};
+}
+
+void TTraceReader::Reserve(size_t rows) {
+    rows += trace_.Rows();
+    trace_.tempo.reserve(rows);
+    trace_.giri.reserve(rows);
+    for (int i = 0; i < trace_.ValuesPerRow() - 2; ++i)
+        trace_.values[size_t(i)].reserve(rows);
+}
+
+bool TTraceReader::Feed(std::string_view block) {
+    if (failed_)
+        return false;
+    size_t pos = 0;
+    if (!carry_.empty()) {
+        const size_t lf = block.find('\n');
+        if (lf == std::string_view::npos)
+            return hold(block);
+        carry_.append(block.substr(0, lf));
+        const bool read = line(WithoutCarriageReturn(carry_));
+        carry_.clear();
+        if (!read)
+            return false;
+        pos = lf + 1;
+    }
+    for (size_t lf; (lf = block.find('\n', pos)) != std::string_view::npos; pos = lf + 1)
+        if (!line(WithoutCarriageReturn(block.substr(pos, lf - pos))))
+            return false;
+    return hold(block.substr(pos));
+}
+
+// The last line has no line end, so a carriage return at its end stays.
+bool TTraceReader::Finish() {
+    return !failed_ && line(carry_);
+}
+
+std::string_view TTraceReader::WithoutCarriageReturn(std::string_view line) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+// A line cut by the end of a block waits for the rest; one that is already
+// too long for a line of a trace, even without its carriage return, ends
+// the reading.
+bool TTraceReader::hold(std::string_view part) {
+    carry_.append(part);
+    return carry_.size() <= kTraceMaxLine + 1 || fail();
+}
+
+bool TTraceReader::line(std::string_view text) {
+    const size_t n = lines_++;
+    if (text.size() > kTraceMaxLine)
+        return fail();
+    if (n == 0) {
+        const auto banks = BankCount(text);
+        if (!banks)
+            return fail();
+        trace_.banks = *banks;
+        return true;
+    }
+    return n == 1 || ReadRow(text, trace_) || fail();
+}
+
+// Rows before the bad line are not kept.
+bool TTraceReader::fail() {
+    failed_ = true;
+    trace_ = TTrace{};
+    return false;
+}
+
 bool ParseTrace(std::string_view text, TTrace& trace) {
-    trace = TTrace{};
-    LineReader lines(text);
-    const auto first = lines.Next();
-    const auto banks = first ? BankCount(*first) : std::nullopt;
-    if (!banks || first->size() > kTraceMaxLine)
-        return false;
-    trace.banks = *banks;
-    const auto columns = lines.Next();
-    if (columns && columns->size() > kTraceMaxLine)
-        return false;
-    while (!lines.AtEnd()) {
-        const auto line = lines.Next();
-        if (!line || line->size() > kTraceMaxLine || !ReadRow(*line, trace)) {
+    TTraceReader reader(trace);
+    return reader.Feed(text) && reader.Finish();
+}
+
+bool ReadTrace(QIODevice& device, TTrace& trace) {
+    constexpr qint64 kBlock = 1 << 20;
+    TTraceReader reader(trace);
+    std::vector<char> block(static_cast<size_t>(kBlock));
+    const qint64 size = device.isSequential() ? 0 : device.size();
+    qint64 done = 0;
+    for (;;) {
+        const qint64 got = device.read(block.data(), kBlock);
+        if (got < 0) {
             trace = TTrace{};
             return false;
         }
+        if (got == 0)
+            return reader.Finish();
+        if (!reader.Feed(std::string_view(block.data(), size_t(got))))
+            return false;
+        // The columns are sized once, from the rows of the first block, so
+        // that they do not grow by copying while the file is read.
+        if (done == 0 && size > got && trace.Rows() > 0)
+            reader.Reserve(size_t(double(size - got) / double(got) * double(trace.Rows()) * 1.02));
+        done += got;
     }
-    return true;
 }

@@ -65,12 +65,40 @@ struct TTrace {
     int ValuesPerRow() const { return banks == 1 ? 8 : 11; }
 };
 
+// Longest line of a trace file, without its line end.
+constexpr size_t kTraceMaxLine = 199;
+
 // Reads a trace; false for anything but a whole trace: no "Ver." line with
 // a bank count, a row without its 8 or 11 numbers or with anything after
 // them, a final empty line (the file ends in a line end), a line over 199
 // characters. A blank in the patterns matches any white space, and a
-// carriage return before a line feed is dropped.
+// carriage return before a line feed is dropped. Nothing of a refused
+// trace is kept.
 bool ParseTrace(std::string_view text, TTrace& trace);
 
-// Longest line of a trace file, without its line end.
-constexpr size_t kTraceMaxLine = 199;
+// The same, block by block as the device gives them, so that the text is
+// never held whole beside its columns; a failed read refuses the trace too.
+bool ReadTrace(QIODevice& device, TTrace& trace);
+
+// Reads a trace as its text comes, holding only the line that the end of a
+// block cuts. Once it has refused the text it takes no more.
+class TTraceReader {
+public:
+    explicit TTraceReader(TTrace& trace); // empties the trace
+    bool Feed(std::string_view block);
+    // The end of the text: its last line, which has no line end.
+    bool Finish();
+    // Room for about `rows` rows more.
+    void Reserve(size_t rows);
+
+private:
+    static std::string_view WithoutCarriageReturn(std::string_view line);
+    bool hold(std::string_view part);
+    bool line(std::string_view text);
+    bool fail();
+
+    TTrace& trace_;
+    std::string carry_;
+    size_t lines_ = 0;
+    bool failed_ = false;
+};
