@@ -7,7 +7,6 @@
 #include <QList>
 #include <QPointF>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace chart {
@@ -18,9 +17,31 @@ struct View {
     int columns = 1; // the plot's width in pixels
 };
 
-// xs: times in seconds, ascending; y(i) the value of row i. The row just
-// outside each end of the view is kept too, so the line reaches the edge.
-QList<QPointF> PointsInView(const std::vector<double>& xs, const std::function<double(size_t)>& y,
-                            const View& view);
+// The rows of a view in their pixel columns, found once for the view and
+// shared by every series. The row just outside each end of the view is
+// kept too, so the line reaches the edge.
+class Cut {
+public:
+    // ms: the times of the rows, ascending; a row is at ms / 1000 seconds.
+    Cut(const std::vector<int64_t>& ms, const View& view);
+    // Every row in the order it came, for times that are not in order.
+    static Cut EveryRow(const std::vector<int64_t>& ms);
+
+    // The points of one column of values, each value times `scale`.
+    QList<QPointF> Points(const std::vector<int32_t>& values, double scale) const;
+    QList<QPointF> Points(const std::vector<float>& values, double scale) const;
+
+private:
+    explicit Cut(const std::vector<int64_t>& ms) : ms_(&ms) {}
+    template <class T> QList<QPointF> points(const std::vector<T>& values, double scale) const;
+    double x(size_t row) const { return double((*ms_)[row]) * 0.001; }
+
+    const std::vector<int64_t>* ms_;
+    size_t first_ = 0;
+    size_t last_ = 0; // one past
+    // Empty: every row from first_ to last_. Else the rows of pixel column
+    // c are starts_[c] up to starts_[c + 1].
+    std::vector<size_t> starts_;
+};
 
 } // namespace chart

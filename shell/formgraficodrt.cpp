@@ -14,7 +14,6 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -37,34 +36,48 @@ std::string cp(const QString& s) {
     return platform::fromUnicode(s);
 }
 
-// One line of the chart: its component, colour, title, and the value of a
-// row it plots.
+// One line of the chart: its component, colour, title, and the column it
+// plots (GIRI or one of the values) with the factor of its values.
+constexpr int kGiri = -1;
 struct SeriesSpec {
     const char* name;
     QRgb colour;
     int title;
     const char* suffix;
-    double (*value)(const TTrace&, size_t row);
+    int column;
+    double scale;
 };
-
-template <int Column, int Tenths = 10> double Column_(const TTrace& t, size_t row) {
-    return t.values[Column][row] * (Tenths / 10.0);
-}
 
 const SeriesSpec kSeriesSpecs[TFormGraficoDrt::kSeries] = {
-    {"Series1", 0xFF0000, 301, " x 1000",
-     [](const TTrace& t, size_t r) { return t.giri[r] * 0.001; }},
-    {"Series5", 0xC0C0C0, 302, "", Column_<0>},
-    {"Series6", 0x808080, 303, "", Column_<1>},
-    {"Series7", 0xFF00FF, 304, "", Column_<2>},
-    {"Series9", 0xFFFF80, 306, "", Column_<3>},
-    {"Series11", 0x00FF00, 307, " x 10", Column_<4, 1>},
-    {"Series2", 0x00FF00, 309, " x 10", Column_<5, 1>},
-    {"Series14", 0x808080, 310, "", Column_<6>},
-    {"Series13", 0x008080, 311, "", Column_<7>},
-    {"Series12", 0xC0C0C0, 312, "", Column_<8>},
+    {"Series1", 0xFF0000, 301, " x 1000", kGiri, 0.001},
+    {"Series5", 0xC0C0C0, 302, "", 0, 1},
+    {"Series6", 0x808080, 303, "", 1, 1},
+    {"Series7", 0xFF00FF, 304, "", 2, 1},
+    {"Series9", 0xFFFF80, 306, "", 3, 1},
+    {"Series11", 0x00FF00, 307, " x 10", 4, 0.1},
+    {"Series2", 0x00FF00, 309, " x 10", 5, 0.1},
+    {"Series14", 0x808080, 310, "", 6, 1},
+    {"Series13", 0x008080, 311, "", 7, 1},
+    {"Series12", 0xC0C0C0, 312, "", 8, 1},
 };
 constexpr int kFirstSecondBank = 7;
+
+// The lowest and the highest value a series plots; the factors are
+// positive, so they keep the order of the values.
+template <class T> std::pair<double, double> Bounds(const std::vector<T>& values, double scale) {
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    return {double(*lo) * scale, double(*hi) * scale};
+}
+
+std::pair<double, double> BoundsOf(const TTrace& t, const SeriesSpec& spec) {
+    return spec.column == kGiri ? Bounds(t.giri, spec.scale)
+                                : Bounds(t.values[size_t(spec.column)], spec.scale);
+}
+
+QList<QPointF> PointsOf(const chart::Cut& cut, const TTrace& t, const SeriesSpec& spec) {
+    return spec.column == kGiri ? cut.Points(t.giri, spec.scale)
+                                : cut.Points(t.values[size_t(spec.column)], spec.scale);
+}
 
 std::string CaptionText() {
     std::string caption = "Grafico";
@@ -123,10 +136,8 @@ TFormGraficoDrt::TFormGraficoDrt(QWidget* owner, const std::string& fileName, TT
     LoadLanguageCaption(ui_->MenuEsci, 27);
     setWindowTitle(u(CaptionFor(fileName)));
 
-    seconds_.reserve(trace_.Rows());
-    for (int64_t ms : trace_.tempo)
-        seconds_.push_back(ms * 0.001);
-    ascending_ = std::is_sorted(seconds_.begin(), seconds_.end());
+    ascending_ = std::is_sorted(trace_.tempo.begin(), trace_.tempo.end());
+    extent_ = wholeExtent();
     buildSeries();
 
     connect(ui_->MenuTracce, &QAction::triggered, this, &TFormGraficoDrt::MenuTracceClick);
@@ -189,10 +200,23 @@ void TFormGraficoDrt::buildSeries() {
         series_[size_t(i)] = s;
     }
     fullExtent();
-    connect(axisX_, &QValueAxis::rangeChanged, this, [this] {
-        if (!decimating_)
-            QTimer::singleShot(0, this, &TFormGraficoDrt::Decimate);
-    });
+    // The points are cut when the chart is next painted, so however many
+    // changes of the view or of the plot's size come before, one cut serves
+    // them all, and it knows the plot's width.
+    connect(axisX_, &QValueAxis::rangeChanged, this, &TFormGraficoDrt::viewChanged);
+    connect(chart_, &QChart::plotAreaChanged, this, &TFormGraficoDrt::viewChanged);
+    ui_->ChartDrt->viewport()->installEventFilter(this);
+}
+
+void TFormGraficoDrt::viewChanged() {
+    cutPending_ = true;
+    ui_->ChartDrt->viewport()->update();
+}
+
+bool TFormGraficoDrt::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Paint && cutPending_ && watched == ui_->ChartDrt->viewport())
+        Decimate();
+    return QDialog::eventFilter(watched, e);
 }
 
 QList<QLineSeries*> TFormGraficoDrt::Series() const {
@@ -203,31 +227,32 @@ QList<QLineSeries*> TFormGraficoDrt::Series() const {
     return list;
 }
 
-// The whole trace in view: its times and every value a series of the chart
-// plots (the second bank's only with two banks, as they get points).
-void TFormGraficoDrt::fullExtent() {
-    double x0 = 0, x1 = 1, y0 = 0, y1 = 1;
-    if (trace_.Rows() > 0) {
-        const auto [lo, hi] = std::minmax_element(seconds_.begin(), seconds_.end());
-        x0 = *lo;
-        x1 = std::max(*hi, x0 + 0.001);
-        y0 = std::numeric_limits<double>::max();
-        y1 = std::numeric_limits<double>::lowest();
-        const int plotted = trace_.banks == 2 ? kSeries : kFirstSecondBank;
-        for (int i = 0; i < plotted; ++i)
-            for (size_t r = 0; r < trace_.Rows(); ++r) {
-                const double v = kSeriesSpecs[i].value(trace_, r);
-                y0 = std::min(y0, v);
-                y1 = std::max(y1, v);
-            }
-        if (y1 <= y0)
-            y1 = y0 + 1;
+// The whole trace: its times and every value a series of the chart plots
+// (the second bank's only with two banks, as they get points). Found once,
+// since the trace does not change.
+TFormGraficoDrt::Extent TFormGraficoDrt::wholeExtent() const {
+    Extent e;
+    if (trace_.Rows() == 0)
+        return e;
+    const auto [lo, hi] = std::minmax_element(trace_.tempo.begin(), trace_.tempo.end());
+    e.x0 = double(*lo) * 0.001;
+    e.x1 = std::max(double(*hi) * 0.001, e.x0 + 0.001);
+    e.y0 = std::numeric_limits<double>::max();
+    e.y1 = std::numeric_limits<double>::lowest();
+    const int plotted = trace_.banks == 2 ? kSeries : kFirstSecondBank;
+    for (int i = 0; i < plotted; ++i) {
+        const auto [y0, y1] = BoundsOf(trace_, kSeriesSpecs[i]);
+        e.y0 = std::min(e.y0, y0);
+        e.y1 = std::max(e.y1, y1);
     }
-    decimating_ = true;
-    axisX_->setRange(x0, x1);
-    axisY_->setRange(y0, y1);
-    decimating_ = false;
-    Decimate();
+    if (e.y1 <= e.y0)
+        e.y1 = e.y0 + 1;
+    return e;
+}
+
+void TFormGraficoDrt::fullExtent() {
+    axisX_->setRange(extent_.x0, extent_.x1);
+    axisY_->setRange(extent_.y0, extent_.y1);
 }
 
 int TFormGraficoDrt::plotColumns() const {
@@ -235,18 +260,16 @@ int TFormGraficoDrt::plotColumns() const {
 }
 
 void TFormGraficoDrt::Decimate() {
+    cutPending_ = false;
+    // A file out of time order has no columns to cut: every row.
+    const chart::Cut cut =
+        ascending_ ? chart::Cut(trace_.tempo, {axisX_->min(), axisX_->max(), plotColumns()})
+                   : chart::Cut::EveryRow(trace_.tempo);
     const bool pointsOfItsOwn = trace_.banks == 2;
-    chart::View view{axisX_->min(), axisX_->max(), plotColumns()};
-    if (!ascending_) // every row: a file out of time order has no columns to cut
-        view = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::max(),
-                int(std::min<size_t>(trace_.Rows(), std::numeric_limits<int>::max() / 2))};
     for (int i = 0; i < kSeries; ++i) {
         QLineSeries* s = series_[size_t(i)];
-        if (!s || (i >= kFirstSecondBank && !pointsOfItsOwn))
-            continue;
-        const SeriesSpec& spec = kSeriesSpecs[i];
-        s->replace(chart::PointsInView(
-            seconds_, [&](size_t r) { return spec.value(trace_, r); }, view));
+        if (s && (i < kFirstSecondBank || pointsOfItsOwn))
+            s->replace(PointsOf(cut, trace_, kSeriesSpecs[i]));
     }
 }
 
@@ -255,7 +278,6 @@ void TFormGraficoDrt::resizeEvent(QResizeEvent* e) {
     const int menu = ui_->MainMenu1->sizeHint().height();
     ui_->MainMenu1->setGeometry(0, 0, width(), menu);
     ui_->ChartDrt->setGeometry(0, menu, width(), std::max(0, height() - menu));
-    QTimer::singleShot(0, this, &TFormGraficoDrt::Decimate);
 }
 
 void TFormGraficoDrt::MenuAnnullaZoomClick() {
@@ -303,6 +325,8 @@ void TFormGraficoDrt::MenuStampaClick() {
     QPainter painter;
     if (!painter.begin(&printer))
         return;
+    if (cutPending_) // a chart not painted yet has its points still to come
+        Decimate();
     for (int i = 0; i < copies; ++i) {
         if (i > 0)
             printer.newPage();

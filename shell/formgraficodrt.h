@@ -54,6 +54,8 @@ public:
     // Gives every series the points of the view as it now is.
     void Decimate();
 
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
     // The window's caption for a file: "Grafico - <name up to its first point>".
     static std::string CaptionFor(const std::string& fileName);
 
@@ -61,18 +63,23 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    struct Extent {
+        double x0 = 0, x1 = 1, y0 = 0, y1 = 1;
+    };
     void buildSeries();
+    Extent wholeExtent() const;
     void fullExtent();
+    void viewChanged();
     int plotColumns() const;
 
     std::unique_ptr<Ui::FormGraficoDrt> ui_;
     TLanguageTexts texts_;
     TTrace trace_;
-    std::vector<double> seconds_;
     bool ascending_ = true;
+    Extent extent_;
     QChart* chart_ = nullptr;
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::array<QLineSeries*, kSeries> series_{};
-    bool decimating_ = false;
+    bool cutPending_ = false;
 };

@@ -18,6 +18,8 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -41,12 +43,21 @@ protected:
         EXPECT_TRUE(ParseTrace(text, trace));
         return std::make_unique<TFormGraficoDrt>(nullptr, write("t.txt", text), trace);
     }
+    // The series get their points when the chart is laid out and painted.
+    std::unique_ptr<TFormGraficoDrt> shown(const char* text) {
+        auto w = open(text);
+        w->resize(800, 600);
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        ProcessEvents();
+        return w;
+    }
     QTemporaryDir dir;
     ScriptedModals modals;
 };
 
 TEST_F(Chart, TenSeriesInOrder) {
-    auto w = open(kTwoBanks);
+    auto w = shown(kTwoBanks);
     const auto series = w->Series();
     ASSERT_EQ(series.size(), 10);
     const struct {
@@ -78,7 +89,7 @@ TEST_F(Chart, TenSeriesInOrder) {
 
 TEST_F(Chart, OneBankHasSevenSeriesOtherCountsTenWithoutPoints) {
     EXPECT_EQ(open(kOneBank)->Series().size(), 7);
-    auto w = open("Ver. 1 3 x\nh\n0 1000 0.5 2 3 1.1 20 30 0.6 2.1 3.1");
+    auto w = shown("Ver. 1 3 x\nh\n0 1000 0.5 2 3 1.1 20 30 0.6 2.1 3.1");
     ASSERT_EQ(w->Series().size(), 10);
     EXPECT_EQ(w->Series()[6]->count(), 1);
     EXPECT_EQ(w->Series()[7]->count(), 0);
@@ -125,6 +136,97 @@ TEST_F(Chart, ALongTraceIsCutToThePlotsWidthAndRecutOnZoom) {
     w->MenuAnnullaZoomClick();
     ProcessEvents();
     EXPECT_EQ(w->Series()[0]->count(), whole);
+}
+
+// A series cut the plain way: the pixel column of each row on its own, and
+// of each run of rows in one column its first lowest and first highest
+// value, with the row just outside each end of the view.
+QList<QPointF> PlainCut(const std::vector<double>& xs, const std::vector<double>& ys, double x0,
+                        double x1, int columns) {
+    size_t first = 0, last = xs.size();
+    while (first < xs.size() && xs[first] < x0)
+        ++first;
+    while (last > 0 && xs[last - 1] > x1)
+        --last;
+    first = first > 0 ? first - 1 : 0;
+    last = std::min(xs.size(), last + 1);
+    QList<QPointF> points;
+    if (last <= first || last - first < size_t(2 * columns)) {
+        for (size_t i = first; i < last; ++i)
+            points.append({xs[i], ys[i]});
+        return points;
+    }
+    const auto column = [&](size_t i) {
+        return int(std::clamp((xs[i] - x0) / (x1 - x0) * columns, -1.0, double(columns)));
+    };
+    for (size_t i = first; i < last;) {
+        size_t low = i, high = i, k = i + 1;
+        for (; k < last && column(k) == column(i); ++k) {
+            if (ys[k] < ys[low])
+                low = k;
+            if (ys[k] > ys[high])
+                high = k;
+        }
+        points.append({xs[std::min(low, high)], ys[std::min(low, high)]});
+        if (low != high)
+            points.append({xs[std::max(low, high)], ys[std::max(low, high)]});
+        i = k;
+    }
+    return points;
+}
+
+TEST_F(Chart, PointsOfAnyViewAreThePlainCutOfItsRows) {
+    // Uneven times: runs of one time, gaps; values that repeat.
+    std::string text = "Ver. 1 2 x\nh";
+    uint32_t seed = 7, tempo = 0;
+    const auto next = [&](uint32_t n) {
+        return ((seed = seed * 1103515245u + 12345u) >> 16 & 0x7fff) % n;
+    };
+    for (int i = 0; i < 30000; ++i) {
+        tempo += i >= 10000 && i < 11500 ? 0 : i % 113 == 0 ? 9000 : 150;
+        text += "\n" + std::to_string(tempo) + " " + std::to_string(next(6000));
+        for (int c = 0; c < 9; ++c)
+            text += " " + std::to_string(next(400) * 0.01 - 1);
+    }
+    TTrace trace;
+    ASSERT_TRUE(ParseTrace(text, trace));
+    std::vector<double> xs;
+    for (int64_t ms : trace.tempo)
+        xs.push_back(ms * 0.001);
+    const auto ys = [&](int series) {
+        std::vector<double> v;
+        for (size_t r = 0; r < trace.Rows(); ++r)
+            v.push_back(series == 0 ? trace.giri[r] * 0.001
+                                    : trace.values[size_t(series - 1)][r] *
+                                          (series == 5 || series == 6 ? 0.1 : 1.0));
+        return v;
+    };
+    auto w = shown(text.c_str());
+    auto* x = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).first());
+    const double same = xs[10500];
+    const struct {
+        const char* what;
+        double x0, x1; // NaN: the whole trace as it opened
+    } views[] = {
+        {"whole", NAN, NAN},
+        {"zoomed in the middle", xs[14000], xs[19000]},
+        {"a few rows", xs[20000] + 0.01, xs[20300]},
+        {"inside a gap", xs[112] + 1, xs[112] + 2},
+        {"many rows of one time", same - 1e-9, same + 1e-9},
+        {"beyond the end", xs.back() + 10, xs.back() + 20},
+    };
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.what);
+        if (!std::isnan(v.x0))
+            x->setRange(v.x0, v.x1);
+        ProcessEvents();
+        const int columns = int(w->Chart()->plotArea().width());
+        for (int i = 0; i < 10; ++i) {
+            SCOPED_TRACE(i);
+            const QList<QPointF> expected = PlainCut(xs, ys(i), x->min(), x->max(), columns);
+            ASSERT_EQ(w->Series()[i]->points(), expected);
+        }
+    }
 }
 
 TEST_F(Chart, TraceSelection) {

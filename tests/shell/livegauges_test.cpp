@@ -67,24 +67,25 @@ TEST(Gauges, LambdaBarColours) {
 }
 
 TEST(ChartPoints, EveryRowUnderTwiceTheWidth) {
-    std::vector<double> xs;
+    std::vector<int64_t> ms;
+    std::vector<float> ys;
     for (int i = 0; i < 199; ++i)
-        xs.push_back(i);
-    const auto points =
-        chart::PointsInView(xs, [](size_t i) { return double(i % 7); }, {0, 198, 100});
+        ms.push_back(i * 1000), ys.push_back(float(i % 7));
+    const auto points = chart::Cut(ms, {0, 198, 100}).Points(ys, 1);
     ASSERT_EQ(points.size(), 199);
-    EXPECT_EQ(points[5], QPointF(5, 5));
+    EXPECT_EQ(points[5], QPointF(5000 * 0.001, 5));
+    EXPECT_EQ(chart::Cut::EveryRow(ms).Points(ys, 0.5).size(), 199);
 }
 
 TEST(ChartPoints, LowestAndHighestOfEachPixelColumn) {
-    std::vector<double> xs;
-    std::vector<double> ys;
+    std::vector<int64_t> ms;
+    std::vector<float> ys;
     for (int i = 0; i < 100000; ++i) {
-        xs.push_back(i * 0.15);
-        ys.push_back(i == 54321 ? 99 : i == 12345 ? -99 : (i % 10) * 0.1);
+        ms.push_back(i * 150);
+        ys.push_back(i == 54321 ? 99 : i == 12345 ? -99 : float(i % 10) * 0.1f);
     }
-    const auto y = [&](size_t i) { return ys[i]; };
-    const auto points = chart::PointsInView(xs, y, {xs.front(), xs.back(), 500});
+    const auto x = [&](size_t i) { return double(ms[i]) * 0.001; };
+    const auto points = chart::Cut(ms, {x(0), x(ms.size() - 1), 500}).Points(ys, 1);
     EXPECT_LE(points.size(), 2 * 500 + 4);
     EXPECT_GE(points.size(), 2 * 500);
     const auto has = [&](double v) {
@@ -96,11 +97,10 @@ TEST(ChartPoints, LowestAndHighestOfEachPixelColumn) {
                                [](QPointF a, QPointF b) { return a.x() < b.x(); }));
 
     // Zoomed to a tenth: the rows of that part only, and one beyond each end.
-    const double x0 = xs[50000], x1 = xs[50300];
-    const auto zoomed = chart::PointsInView(xs, y, {x0, x1, 500});
+    const auto zoomed = chart::Cut(ms, {x(50000), x(50300), 500}).Points(ys, 1);
     ASSERT_EQ(zoomed.size(), 303);
-    EXPECT_EQ(zoomed.front().x(), xs[49999]);
-    EXPECT_EQ(zoomed.back().x(), xs[50301]);
+    EXPECT_EQ(zoomed.front().x(), x(49999));
+    EXPECT_EQ(zoomed.back().x(), x(50301));
 }
 
 } // namespace

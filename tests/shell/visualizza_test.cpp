@@ -306,6 +306,9 @@ TEST_F(LiveDisplay, RecordSaveAndChart) {
     modals.expectModal(
         [&](QDialog& d) {
             auto& chart = dynamic_cast<TFormGraficoDrt&>(d);
+            // The lines get their points when the chart is painted.
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&chart));
+            ProcessEvents();
             series = int(chart.Series().size());
             const auto p0 = chart.Series()[0]->points();
             const auto p7 = chart.Series()[7]->points();
