@@ -34,6 +34,17 @@ std::string Parsed(const std::string& text, TTrace* out = nullptr) {
     return ok ? "ok " + std::to_string(t.Rows()) : "refused";
 }
 
+// The same text given to the reader in blocks of `size` bytes.
+std::string InBlocks(const std::string& text, size_t size) {
+    TTrace t;
+    TTraceReader reader(t);
+    bool ok = true;
+    for (size_t at = 0; ok && at < text.size(); at += size)
+        ok = reader.Feed(std::string_view(text).substr(at, size));
+    ok = ok && reader.Finish();
+    return ok ? "ok " + std::to_string(t.Rows()) : "refused";
+}
+
 TEST(TraceWriter, BytesOfOneAndTwoBanks) {
     EXPECT_EQ(TTraceWriter::HeaderText(1, "10 dicembre 2026 12:00:00"),
               "Ver. 1 1 real time data ECU3307, 10 dicembre 2026 12:00:00\r\n"
@@ -177,8 +188,39 @@ TEST(TraceReader, AcceptedAndRefusedFiles) {
         {"line over 199 characters", one + row8 + std::string(200 - row8.size(), ' '), "refused"},
         {"long header", "Ver. 1 1 " + std::string(200, 'x') + "\nh\n" + row8, "refused"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(Parsed(c.text), c.result) << c.what;
+        // Lines, carriage returns and over-long lines cut by the end of a block.
+        for (size_t block : {1, 2, 5, 64})
+            EXPECT_EQ(InBlocks(c.text, block), c.result) << c.what << ", blocks of " << block;
+    }
+}
+
+TEST(TraceReader, ADeviceIsReadInBlocks) {
+    std::string text = "Ver. 1 2 x\r\nh";
+    for (int i = 0; i < 40000; ++i)
+        text += "\r\n" + std::to_string(i * 150) + "\t" + std::to_string(i % 5000) +
+                "\t0.45\t3.264\t0\t1.05\t-3\t87\t0.9\t12.5\t" + std::to_string(i % 7) + "e-05";
+    ASSERT_GT(text.size(), size_t(2 << 20)) << "more than one block";
+    TTrace whole, read;
+    ASSERT_TRUE(ParseTrace(text, whole));
+    QByteArray bytes(text.data(), qsizetype(text.size()));
+    QBuffer device(&bytes);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(ReadTrace(device, read));
+    EXPECT_EQ(read.Rows(), 40000u);
+    EXPECT_EQ(read.tempo, whole.tempo);
+    EXPECT_EQ(read.giri, whole.giri);
+    EXPECT_EQ(read.values, whole.values);
+
+    bytes.append("\r\n");
+    QBuffer ending(&bytes);
+    ASSERT_TRUE(ending.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(ReadTrace(ending, read)) << "a final line end";
+    EXPECT_EQ(read.Rows(), 0u);
+    QBuffer unreadable(&bytes);
+    ASSERT_TRUE(unreadable.open(QIODevice::WriteOnly | QIODevice::Append));
+    EXPECT_FALSE(ReadTrace(unreadable, read)) << "a device that gives nothing to read";
 }
 
 TEST(TraceReader, ColumnsOfOneAndTwoBanks) {
