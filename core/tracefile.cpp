@@ -275,26 +275,25 @@ bool ParseTrace(std::string_view text, TTrace& trace) {
     return reader.Feed(text) && reader.Finish();
 }
 
-bool ReadTrace(QIODevice& device, TTrace& trace) {
-    constexpr qint64 kBlock = 1 << 20;
+bool ReadTraceFile(const std::string& path, int64_t cap, TTrace& trace,
+                   platform::ReadFault& fault) {
     TTraceReader reader(trace);
-    std::vector<char> block(static_cast<size_t>(kBlock));
-    const qint64 size = device.isSequential() ? 0 : device.size();
-    qint64 done = 0;
-    for (;;) {
-        const qint64 got = device.read(block.data(), kBlock);
-        if (got < 0) {
-            trace = TTrace{};
-            return false;
-        }
-        if (got == 0)
-            return reader.Finish();
-        if (!reader.Feed(std::string_view(block.data(), size_t(got))))
-            return false;
-        // The columns are sized once, from the rows of the first block, so
+    bool read = true;
+    int64_t done = 0;
+    fault = platform::ReadFileInPieces(path, cap, [&](std::string_view piece, int64_t size) {
+        read = reader.Feed(piece);
+        // The columns are sized once, from the rows of the first piece, so
         // that they do not grow by copying while the file is read.
-        if (done == 0 && size > got && trace.Rows() > 0)
-            reader.Reserve(size_t(double(size - got) / double(got) * double(trace.Rows()) * 1.02));
-        done += got;
+        const int64_t rest = size - int64_t(piece.size());
+        if (read && done == 0 && rest > 0 && trace.Rows() > 0)
+            reader.Reserve(
+                size_t(double(rest) / double(piece.size()) * double(trace.Rows()) * 1.02));
+        done += int64_t(piece.size());
+        return read;
+    });
+    if (fault != platform::ReadFault::None) {
+        trace = TTrace{};
+        return false;
     }
+    return read && reader.Finish();
 }

@@ -6,6 +6,8 @@
 // and read the same on every machine, whatever its locale.
 #include "realtime.h"
 
+#include "platform/files.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -76,9 +78,10 @@ constexpr size_t kTraceMaxLine = 199;
 // trace is kept.
 bool ParseTrace(std::string_view text, TTrace& trace);
 
-// The same, block by block as the device gives them, so that the text is
-// never held whole beside its columns; a failed read refuses the trace too.
-bool ReadTrace(QIODevice& device, TTrace& trace);
+// The same from a file (a regular one, see platform::ReadFileInPieces),
+// piece by piece as it is read, so that its text is never held whole beside
+// the columns. A fault of the file or more than cap bytes is told in fault.
+bool ReadTraceFile(const std::string& path, int64_t cap, TTrace& trace, platform::ReadFault& fault);
 
 // Reads a trace as its text comes, holding only the line that the end of a
 // block cuts. Once it has refused the text it takes no more.

@@ -258,4 +258,31 @@ ReadFault ReadFileStart(const std::string& path, int64_t count, QByteArray& byte
     return ReadBounded(local(path), count, false, bytes);
 }
 
+ReadFault ReadFileInPieces(const std::string& path, int64_t cap,
+                           const std::function<bool(std::string_view, int64_t)>& take) {
+    constexpr int64_t kPiece = 1 << 20;
+    int fd = -1;
+    int64_t size = 0;
+    ReadFault fault = OpenRegular(local(path), fd, size);
+    if (fault != ReadFault::None)
+        return fault;
+    QByteArray piece;
+    for (int64_t done = 0;;) {
+        piece.clear();
+        // One byte over the cap tells a file that is too large.
+        fault = ReadUpTo(fd, std::min(kPiece, cap + 1 - done), piece);
+        done += piece.size();
+        if (fault != ReadFault::None || piece.isEmpty())
+            break;
+        if (done > cap) {
+            fault = ReadFault::TooLarge;
+            break;
+        }
+        if (!take(std::string_view(piece.constData(), size_t(piece.size())), size))
+            break;
+    }
+    ::close(fd);
+    return fault;
+}
+
 } // namespace platform

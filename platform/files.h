@@ -2,6 +2,7 @@
 // Temporary files and the few file operations that the program names.
 #include <QIODeviceBase>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,5 +76,11 @@ ReadFault ReadWholeFile(const QString& path, int64_t cap, QByteArray& bytes);
 ReadFault ReadWholeFile(const std::string& path, int64_t cap, QByteArray& bytes);
 // The first count bytes (fewer when the file is shorter), opened as above.
 ReadFault ReadFileStart(const std::string& path, int64_t count, QByteArray& bytes);
+// A regular file, opened as above, read piece by piece into take(piece,
+// size), size being what the file held when opened, so that it is never
+// held whole. take returns false to stop the reading (None then). More than
+// cap bytes read is TooLarge.
+ReadFault ReadFileInPieces(const std::string& path, int64_t cap,
+                           const std::function<bool(std::string_view, int64_t)>& take);
 
 } // namespace platform

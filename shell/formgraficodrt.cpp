@@ -28,6 +28,10 @@ constexpr int kOk = 88;
 constexpr int kCancel = 89;
 constexpr int kTraceDialog = 296;
 constexpr int kCaption = 295;
+// The largest recording opened: the file is read piece by piece and only its
+// columns are held (about 50 bytes a row), so this is some 14 million rows,
+// weeks of recording.
+constexpr int64_t kTraceFileCap = int64_t(1) << 30;
 
 QString u(const std::string& s) {
     return platform::toUnicode(s);
@@ -102,14 +106,11 @@ std::string TFormGraficoDrt::CaptionFor(const std::string& fileName) {
 }
 
 void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName) {
-    QByteArray bytes;
-    const platform::ReadFault fault =
-        platform::ReadWholeFile(fileName, platform::kWholeFileCap, bytes);
-    if (fault == platform::ReadFault::Missing)
-        return;
     TTrace trace;
-    if (fault != platform::ReadFault::None ||
-        !ParseTrace(std::string_view(bytes.constData(), size_t(bytes.size())), trace)) {
+    platform::ReadFault fault = platform::ReadFault::None;
+    if (!ReadTraceFile(fileName, kTraceFileCap, trace, fault)) {
+        if (fault == platform::ReadFault::Missing)
+            return;
         TLanguageTexts texts({kFormatError});
         texts.Load();
         platform::MessageBox(owner, texts.Text(kFormatError), CaptionFor(fileName),

@@ -386,9 +386,9 @@ int TraceChild(const char* mode, const char* path) {
             return 1;
         run.ms = clock.nsecsElapsed() / 1e6;
     } else if (std::strcmp(mode, "reader") == 0) {
-        QFile file(QString::fromLocal8Bit(path));
         TTrace trace;
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !ReadTrace(file, trace))
+        platform::ReadFault fault{};
+        if (!ReadTraceFile(path, int64_t(1) << 40, trace, fault))
             return 1;
         run.ms = clock.nsecsElapsed() / 1e6;
     } else {

@@ -196,31 +196,38 @@ TEST(TraceReader, AcceptedAndRefusedFiles) {
     }
 }
 
-TEST(TraceReader, ADeviceIsReadInBlocks) {
+TEST(TraceReader, AFileIsReadInPieces) {
     std::string text = "Ver. 1 2 x\r\nh";
     for (int i = 0; i < 40000; ++i)
         text += "\r\n" + std::to_string(i * 150) + "\t" + std::to_string(i % 5000) +
                 "\t0.45\t3.264\t0\t1.05\t-3\t87\t0.9\t12.5\t" + std::to_string(i % 7) + "e-05";
-    ASSERT_GT(text.size(), size_t(2 << 20)) << "more than one block";
+    ASSERT_GT(text.size(), size_t(2 << 20)) << "more than one piece";
     TTrace whole, read;
     ASSERT_TRUE(ParseTrace(text, whole));
-    QByteArray bytes(text.data(), qsizetype(text.size()));
-    QBuffer device(&bytes);
-    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
-    ASSERT_TRUE(ReadTrace(device, read));
+    QTemporaryDir dir;
+    const auto file = [&](const char* name, const std::string& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        EXPECT_EQ(f.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
+        return dir.filePath(name).toStdString();
+    };
+    const std::string path = file("t.txt", text);
+    platform::ReadFault fault{};
+    ASSERT_TRUE(ReadTraceFile(path, int64_t(text.size()), read, fault));
     EXPECT_EQ(read.Rows(), 40000u);
     EXPECT_EQ(read.tempo, whole.tempo);
     EXPECT_EQ(read.giri, whole.giri);
     EXPECT_EQ(read.values, whole.values);
 
-    bytes.append("\r\n");
-    QBuffer ending(&bytes);
-    ASSERT_TRUE(ending.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(ReadTrace(ending, read)) << "a final line end";
+    EXPECT_FALSE(ReadTraceFile(path, int64_t(text.size()) - 1, read, fault));
+    EXPECT_EQ(fault, platform::ReadFault::TooLarge);
     EXPECT_EQ(read.Rows(), 0u);
-    QBuffer unreadable(&bytes);
-    ASSERT_TRUE(unreadable.open(QIODevice::WriteOnly | QIODevice::Append));
-    EXPECT_FALSE(ReadTrace(unreadable, read)) << "a device that gives nothing to read";
+    EXPECT_FALSE(ReadTraceFile(file("end.txt", text + "\r\n"), int64_t(1) << 30, read, fault))
+        << "a final line end";
+    EXPECT_EQ(fault, platform::ReadFault::None);
+    EXPECT_EQ(read.Rows(), 0u);
+    EXPECT_FALSE(ReadTraceFile(dir.filePath("none.txt").toStdString(), 1 << 30, read, fault));
+    EXPECT_EQ(fault, platform::ReadFault::Missing);
 }
 
 TEST(TraceReader, ColumnsOfOneAndTwoBanks) {
