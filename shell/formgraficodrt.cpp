@@ -262,16 +262,29 @@ int TFormGraficoDrt::plotColumns() const {
 
 void TFormGraficoDrt::Decimate() {
     cutPending_ = false;
+    const chart::View view{axisX_->min(), axisX_->max(), plotColumns()};
+    // The whole trace is the view an undone zoom comes back to: its points
+    // are kept, so that it is not cut from every row again.
+    const bool whole = view.x0 == extent_.x0 && view.x1 == extent_.x1;
+    if (whole && wholeColumns_ == view.columns) {
+        for (int i = 0; i < kSeries; ++i)
+            if (series_[size_t(i)])
+                series_[size_t(i)]->replace(wholePoints_[size_t(i)]);
+        return;
+    }
     // A file out of time order has no columns to cut: every row.
     const chart::Cut cut =
-        ascending_ ? chart::Cut(trace_.tempo, {axisX_->min(), axisX_->max(), plotColumns()})
-                   : chart::Cut::EveryRow(trace_.tempo);
+        ascending_ ? chart::Cut(trace_.tempo, view) : chart::Cut::EveryRow(trace_.tempo);
     const bool pointsOfItsOwn = trace_.banks == 2;
     for (int i = 0; i < kSeries; ++i) {
         QLineSeries* s = series_[size_t(i)];
         if (s && (i < kFirstSecondBank || pointsOfItsOwn))
             s->replace(PointsOf(cut, trace_, kSeriesSpecs[i]));
+        if (whole && s)
+            wholePoints_[size_t(i)] = s->points();
     }
+    if (whole)
+        wholeColumns_ = view.columns;
 }
 
 void TFormGraficoDrt::resizeEvent(QResizeEvent* e) {

@@ -8,6 +8,8 @@
 #include "core/tracefile.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPointF>
 #include <array>
 #include <memory>
 #include <string>
@@ -82,4 +84,6 @@ private:
     QValueAxis* axisY_ = nullptr;
     std::array<QLineSeries*, kSeries> series_{};
     bool cutPending_ = false;
+    int wholeColumns_ = 0; // of the kept points of the whole trace
+    std::array<QList<QPointF>, kSeries> wholePoints_;
 };

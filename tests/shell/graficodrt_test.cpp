@@ -206,7 +206,7 @@ TEST_F(Chart, PointsOfAnyViewAreThePlainCutOfItsRows) {
     const double same = xs[10500];
     const struct {
         const char* what;
-        double x0, x1; // NaN: the whole trace as it opened
+        double x0, x1; // NaN: zoom undone, the whole trace
     } views[] = {
         {"whole", NAN, NAN},
         {"zoomed in the middle", xs[14000], xs[19000]},
@@ -214,10 +214,13 @@ TEST_F(Chart, PointsOfAnyViewAreThePlainCutOfItsRows) {
         {"inside a gap", xs[112] + 1, xs[112] + 2},
         {"many rows of one time", same - 1e-9, same + 1e-9},
         {"beyond the end", xs.back() + 10, xs.back() + 20},
+        {"back to the whole trace", NAN, NAN},
     };
     for (const auto& v : views) {
         SCOPED_TRACE(v.what);
-        if (!std::isnan(v.x0))
+        if (std::isnan(v.x0))
+            w->MenuAnnullaZoomClick();
+        else
             x->setRange(v.x0, v.x1);
         ProcessEvents();
         const int columns = int(w->Chart()->plotArea().width());
