@@ -117,6 +117,9 @@ private:
     // A service window made for one modal use: its caption from string
     // captionId and the configuration name, then shown modally.
     void runServiceWindow(QDialog& window, int captionId);
+    // Offers back the copy that a programming of the connected unit left
+    // when it did not end; false when the copy was to go back and did not.
+    bool writeBackUnfinishedProgramming();
     // Tells every window that the link is open or closed (data-changed code
     // 1 or 0), and notices a link that was lost.
     void announceLink(bool open);

@@ -8,6 +8,8 @@
 #include "formfile.h"
 #include "formmain.h"
 #include "formvisualizza.h"
+#include "language.h"
+#include "programmingrecord.h"
 #include "statuspanels.h"
 #include "ui_FormMain.h"
 #include "windowutil.h"
@@ -18,6 +20,7 @@
 #include "core/messages.h"
 #include "core/serialecu.h"
 #include "platform/cp1252.h"
+#include "platform/files.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -30,6 +33,18 @@ using shell::SetScreenCursor;
 constexpr uint32_t kStateFlags = 1;
 constexpr int kInjectionType = 52;
 constexpr char kNoSerialNumber[] = "SerialNumberNotInEcu";
+constexpr int kUnfinishedProgramming = 410;
+constexpr int kWriteItNow = 422;
+constexpr int kNotLoadedIntoUnit = 431;
+constexpr int kSetUpAgain = 450;
+constexpr int kSavedInFile = 475;
+constexpr int kLoadItLater = 491;
+
+std::string LanguageText(int n) {
+    std::string text;
+    LoadLanguageString(n, text);
+    return text;
+}
 
 TSerialEcuLink* link() {
     return StreamDati->EcuLink();
@@ -137,6 +152,14 @@ void TFormMain::ActionConnettiExecute() {
 
     auto wait = TFormAttesa::Open(this, "  " + Text(49), Text(75), " " + Text(59) + " ");
     StreamDati->WaitForEcu(20000);
+    if (!writeBackUnfinishedProgramming()) {
+        StreamDati->RestoreImage(defaults);
+        link()->Disconnect();
+        wait->close();
+        SetScreenCursor(ScreenCursor::Default);
+        announceLink(false);
+        return;
+    }
     int32_t state = 0;
     link()->ReadParam(kStateFlags, &state);
     bool ok = true;
@@ -169,6 +192,47 @@ void TFormMain::ActionConnettiExecute() {
     wait->close();
     SetScreenCursor(ScreenCursor::Default);
     announceLink(link()->IsConnected() != 0);
+}
+
+// Checked before the unit's state: a unit that a programming left marked
+// would otherwise be set up with the default configuration. Yes loads the
+// copy into the unit as the file dialog does; on success the connect reads
+// the unit as usual.
+bool TFormMain::writeBackUnfinishedProgramming() {
+    const auto serial = StreamDati->ReadUnitSerialNumber();
+    if (!serial)
+        return true;
+    const auto record = FindProgrammingRecord({platform::JoinPath(ProgramFolder, "ConfigLPG"),
+                                               platform::JoinPath(ProgramFolder, "ConfigCNG")},
+                                              *serial);
+    if (!record)
+        return true;
+    SetScreenCursor(ScreenCursor::Default);
+    const std::string question = LanguageText(kUnfinishedProgramming) + "\n" + record->copyPath +
+                                 "\n" + LanguageText(kWriteItNow);
+    const int answer = platform::MessageBox(this, question, platform::fromUnicode(windowTitle()),
+                                            platform::MB_YESNO | platform::MB_ICONQUESTION);
+    SetScreenCursor(ScreenCursor::AppStart);
+    if (answer != platform::IDYES)
+        return true;
+    // The copy carries no serial number: the unit gets the one it had.
+    TEcuImage image = StreamDati->Image();
+    std::fill(std::begin(image.SerialNumber), std::end(image.SerialNumber), 0);
+    for (size_t i = 0; i < record->serial.size() && i < TEcuImage::kSerialLength; ++i)
+        image.SerialNumber[i] = uint8_t(record->serial[i]);
+    StreamDati->RestoreImage(image);
+    if (StreamDati->Transfer(kTransferFileToImage, record->copyPath, 0, kGroupAll, true, true) &&
+        StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
+        RemoveProgrammingRecord(*record);
+        return true;
+    }
+    std::string text = LanguageText(kNotLoadedIntoUnit);
+    if (StreamDati->UnitLeftMarked())
+        text += "\n" + LanguageText(kSetUpAgain);
+    text += "\n" + StreamDati->LastTransferError() + "\n" + LanguageText(kSavedInFile) + "\n" +
+            record->copyPath + "\n" + LanguageText(kLoadItLater);
+    errorBox(text);
+    return false;
 }
 
 void TFormMain::ActionConfExecute() {

@@ -5,9 +5,11 @@
 #include "formmain.h"
 #include "formscarica.h"
 #include "language.h"
+#include "programmingrecord.h"
 #include "statuspanels.h"
 #include "windowutil.h"
 
+#include "core/edition.h"
 #include "core/firmware.h"
 #include "core/iodata.h"
 #include "core/serialecu.h"
@@ -17,6 +19,9 @@
 #include "platform/files.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <algorithm>
@@ -28,7 +33,10 @@ using shell::ScreenCursor;
 using shell::SetScreenCursor;
 
 constexpr int kAttempts = 5;
-constexpr uint32_t kStateFlags = 1;
+constexpr int kCopyNotSaved = 468;
+constexpr int kSavedInFile = 475;
+constexpr int kLoadItLater = 491;
+constexpr int kSetUpAgain = 450;
 // The start of an encrypted container's magic: a file that has it but not
 // the whole magic is a damaged container, not a scrambled one.
 constexpr char kEncryptedPrefix[] = "ENCRYPTED_FILE_V_";
@@ -59,12 +67,13 @@ public:
 private:
     bool checkUnit();
     bool readUnitConfiguration();
+    bool saveCopy();
+    std::string savedIn() const;
     std::optional<std::vector<uint8_t>> readFile(const std::string& path, const char*& code);
     int programAttempts(const std::vector<uint8_t>& buffer);
     bool waitForUnit();
     bool identifyUnit();
     void writeBack();
-    void markNeverConfigured();
     // Ends the run on a unit that came back wrong: the box, the link closed.
     void giveUp(const std::string& text);
     void closeWait();
@@ -77,6 +86,8 @@ private:
     TSerialEcuLink& link_;
     int fileModel_ = 0;
     bool unitAnswered_ = false;
+    // The copy of the configuration made before programming, and its record.
+    std::optional<TProgrammingRecord> copy_;
     std::unique_ptr<TFormAttesa> wait_;
 };
 
@@ -100,6 +111,8 @@ void TProgrammingRun::Run() {
         main_.errorBox(text(65) + TFormMain::ErrorCode(code));
         return;
     }
+    if (unitAnswered_ && !saveCopy())
+        return;
 
     link_.BeginProgramming();
     const auto end = qScopeGuard([this] { link_.EndProgramming(); });
@@ -109,7 +122,7 @@ void TProgrammingRun::Run() {
         // The unit is not reconnected: nothing says it still holds the image.
         StreamDati->SetImageFromUnit(false);
         closeWait();
-        main_.errorBox(text(65) + TFormMain::ErrorCode(ProgrammingStatusCode(status)));
+        main_.errorBox(text(65) + TFormMain::ErrorCode(ProgrammingStatusCode(status)) + savedIn());
         return;
     }
 
@@ -125,6 +138,46 @@ void TProgrammingRun::Run() {
     platform::Sleep(200);
     writeBack();
     closeWait();
+}
+
+// The configuration of the unit as it was goes into an ordinary file of the
+// fuel folder, with a record that outlives the program, before anything can
+// erase the unit. Without both nothing is programmed.
+bool TProgrammingRun::saveCopy() {
+    const std::string folder =
+        platform::JoinPath(main_.ProgramFolder, StreamDati->GetFlag(1) ? "ConfigCNG" : "ConfigLPG");
+    char ext[4] = {};
+    const std::string extension =
+        CopyModelConfigExt(ext, BrandMaskOfCode(-1), int8_t(StreamDati->EcuIdentity()[1]));
+    const std::string serial = StreamDati->GetSerialNumber();
+    const TProgrammingRecord record{
+        serial, PreProgrammingCopyPath(folder, serial,
+                                       QDate::currentDate().toString(Qt::ISODate).toStdString(),
+                                       extension)};
+    const bool modified = StreamDati->IsModified();
+    QDir().mkpath(platform::toUnicode(folder));
+    const bool saved =
+        StreamDati->Transfer(kTransferImageToFile, record.copyPath, 0, kGroupAll, false);
+    // The copy is no save of the user's: the question before data is lost stays.
+    StreamDati->SetModified(modified);
+    if (saved && WriteProgrammingRecord(record)) {
+        copy_ = record;
+        return true;
+    }
+    const std::string why = saved ? kTransferStoreError : StreamDati->LastTransferError();
+    if (saved)
+        QFile::remove(platform::toUnicode(record.copyPath));
+    closeWait();
+    main_.errorBox(LanguageText(kCopyNotSaved) + "\n" + why);
+    return false;
+}
+
+// Where the configuration is, once programming began: every failure says it.
+std::string TProgrammingRun::savedIn() const {
+    if (!copy_)
+        return {};
+    return "\n" + LanguageText(kSavedInFile) + "\n" + copy_->copyPath + "\n" +
+           LanguageText(kLoadItLater);
 }
 
 // The unit that answers now is checked before anything is programmed: its
@@ -204,8 +257,8 @@ int TProgrammingRun::programAttempts(const std::vector<uint8_t>& buffer) {
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         if (attempt > 1) {
             const std::string why = status == 1 ? text(76) : main_.RetryText();
-            if (question(why + TFormMain::ErrorCode(ProgrammingStatusCode(status)), waitCaption(),
-                         platform::MB_ICONERROR) != platform::IDYES)
+            if (question(why + TFormMain::ErrorCode(ProgrammingStatusCode(status)) + savedIn(),
+                         waitCaption(), platform::MB_ICONERROR) != platform::IDYES)
                 return status;
             wait_->SetCaption(text(67) + " - " + text(71) + " " + std::to_string(attempt));
         }
@@ -221,25 +274,29 @@ bool TProgrammingRun::waitForUnit() {
     platform::Sleep(3000);
     StreamDati->WaitForEcu(20000);
     while (link_.Reconnect() == 0)
-        if (question(LanguageText(402) + TFormMain::ErrorCode("C01"), caption(),
+        if (question(LanguageText(402) + TFormMain::ErrorCode("C01") + savedIn(), caption(),
                      platform::MB_ICONERROR) != platform::IDYES) {
             link_.Disconnect();
             StreamDati->SetImageFromUnit(false);
             closeWait();
             return false;
         }
+    // The unit that is back holds no configuration until the write-back is
+    // whole: if that is cut short, the next connect does not trust it.
+    int32_t state = 0;
+    StreamDati->MarkNeverConfigured(state);
     return true;
 }
 
 bool TProgrammingRun::identifyUnit() {
     const uint8_t model = StreamDati->EcuIdentity()[1];
     if (!StreamDati->ReadEcuIdentity()) {
-        giveUp(text(39) + TFormMain::ErrorCode("C02"));
+        giveUp(text(39) + TFormMain::ErrorCode("C02") + savedIn());
         return false;
     }
     if (StreamDati->EcuIdentity()[1] != uint8_t(fileModel_)) {
         StreamDati->SetEcuIdentity(model);
-        giveUp(text(55) + TFormMain::ErrorCode("C03"));
+        giveUp(text(55) + TFormMain::ErrorCode("C03") + savedIn());
         return false;
     }
     main_.announceLink(true);
@@ -259,28 +316,28 @@ void TProgrammingRun::giveUp(const std::string& message) {
 void TProgrammingRun::writeBack() {
     if (!unitAnswered_ &&
         question(kUnreadConfiguration, caption(), platform::MB_ICONQUESTION) != platform::IDYES) {
-        markNeverConfigured();
+        int32_t state = 0;
+        StreamDati->MarkNeverConfigured(state);
         StreamDati->SetImageFromUnit(false);
         closeWait();
         platform::MessageBox(&main_, kNoConfiguration, caption(), platform::MB_ICONINFORMATION);
         return;
     }
-    while (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true))
-        if (question(LanguageText(402) + TFormMain::ErrorCode("C01"), caption(),
+    while (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
+        if (question(LanguageText(402) + TFormMain::ErrorCode("C01") + savedIn(), caption(),
                      platform::MB_ICONERROR) != platform::IDYES) {
-            // Half a configuration is none: the next connect sets it up afresh.
-            markNeverConfigured();
+            // The unit stays marked: half a configuration is none.
             closeWait();
-            main_.errorBox(StreamDati->LastTransferError());
+            main_.errorBox(StreamDati->LastTransferError() + "\n" + LanguageText(kSetUpAgain) +
+                           savedIn());
             return;
         }
-}
-
-// The next connect then sets the unit up with the default configuration.
-void TProgrammingRun::markNeverConfigured() {
-    int32_t state = 0;
-    if (link_.ReadParam(kStateFlags, &state))
-        link_.WriteParam(kStateFlags, state | 1);
+        // A link lost on the way is brought back before the next attempt.
+        if (!link_.IsConnected())
+            StreamDati->WaitForEcu(20000);
+    }
+    if (copy_)
+        RemoveProgrammingRecord(*copy_);
 }
 
 void TProgrammingRun::closeWait() {

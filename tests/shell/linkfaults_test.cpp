@@ -9,8 +9,12 @@
 
 #include "formfile.h"
 #include "formmain.h"
+#include "formscarica.h"
 #include "ui_FormFile.h"
 #include "ui_FormMain.h"
+#include "ui_FormScarica.h"
+
+#include "tests/support/samplefirmware.h"
 
 #include "platform/cp1252.h"
 
@@ -31,20 +35,29 @@ struct Exchange {
     std::string call;
 };
 
-// The exchanges made while the link was open: the operation's own.
-std::vector<Exchange> OpenLinkExchanges(const std::vector<std::string>& log, bool open) {
+// The exchanges made while the link was open: the operation's own, or with
+// after those that follow the first call so named. The programming itself
+// counts among the exchanges that fail.
+std::vector<Exchange> OpenLinkExchanges(const std::vector<std::string>& log, bool open,
+                                        const char* after = nullptr) {
     std::vector<Exchange> found;
     int all = 0, onOpen = 0;
+    bool counted = !after;
     for (const std::string& entry : log) {
         const std::string name = SimUnit::CallName(entry);
-        if (entry == "Connect()=1" || entry == "Reconnect()=1")
+        if (after && name == after)
+            counted = true;
+        if (name == "ProgramImage")
+            ++all;
+        else if (entry == "Connect()=1" || entry == "Reconnect()=1")
             open = true;
         else if (name == "Disconnect" || name == "Close")
             open = false;
         else if (SimUnit::IsExchange(entry)) {
             ++all;
-            if (open)
-                found.push_back({all, onOpen++, entry});
+            if (open && counted)
+                found.push_back({all, onOpen, entry});
+            onOpen += open;
         }
     }
     return found;
@@ -79,6 +92,9 @@ struct Expect {
     std::vector<Say> told;
     Ends ends;
     bool fileChanged = false;
+    // A copy of the configuration made before programming stays; its record
+    // too while the configuration is not back in the unit.
+    bool copyKept = false;
 };
 
 class FaultRuns;
@@ -93,6 +109,8 @@ struct Operation {
     std::function<void(FaultRuns&, const Tell&)> run = nullptr;
     // What the operation asks before anything else, whatever the fault.
     std::vector<Say> asks = {};
+    // The faults fall among the exchanges after the first call so named.
+    const char* after = nullptr;
     // Without a fault, then under each fault.
     std::map<Fault, Expect> expect;
 };
@@ -152,12 +170,30 @@ public:
         tell();
         FormMain->ActionResetDaPcExecute();
     }
+    void program(const Tell& tell) {
+        const TestFirmware firmware = MakeSampleFirmware(workshop.path() + "/Firmware", 30);
+        script().expectFileDialog(firmware.path, "po");
+        script().expectModal(
+            [](QDialog& d) {
+                static_cast<TFormScarica&>(d).ui()->ButtonRiprogr->click();
+                return d.result();
+            },
+            "FormScarica");
+        tell();
+        FormMain->LabelClick(FormMain->ui()->LabelRiprogramma);
+    }
+    // The copies made before programming, and the records of those whose
+    // configuration is not back in the unit.
+    QStringList inFuelFolder(const QString& pattern) const {
+        return QDir(workshop.path() + "/ConfigLPG").entryList({pattern}, QDir::Files);
+    }
 
     struct Run {
         std::vector<std::string> log;
         UnitMemory before, unit;
         int stateFlags = 0;
         bool fileChanged = false;
+        int copies = 0, records = 0;
     };
 
     // One run of the program with the operation; arm sets the fault.
@@ -211,6 +247,8 @@ public:
         run.unit = ReadUnitMemory(sim);
         run.stateFlags = sim.stateFlags();
         run.fileChanged = FileBytes(golf()) != file;
+        run.copies = int(inFuelFolder("PrimaDellaProgrammazione_*.vx4").size());
+        run.records = int(inFuelFolder("*.programmazione").size());
         return run;
     }
 
@@ -240,7 +278,7 @@ public:
         const Run clean = runWith(
             op, [] {}, op.expect.at(Fault::None));
         startAgain();
-        const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, true);
+        const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, true, op.after);
         for (size_t i = 0; i < exchanges.size(); ++i)
             if (exchanges[i].call.rfind(prefix, 0) == 0 && --n == 0 &&
                 i + offset < exchanges.size())
@@ -261,9 +299,10 @@ TEST_P(LinkFaults, TellTheUserAndLeaveTheUnitAsBeforeAsAfterOrMarkedNeverConfigu
         op, [] {}, op.expect.at(Fault::None));
     EXPECT_EQ(clean.fileChanged, bool(op.expect.at(Fault::None).fileChanged));
     // The operations after the start-up connect begin on an open link.
-    const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, bool(op.run));
+    const std::vector<Exchange> exchanges = OpenLinkExchanges(clean.log, bool(op.run), op.after);
     ASSERT_GE(exchanges.size(), 3u);
-    if (op.run || op.neverConfigured) {
+    // A programming ends with the unit holding what it held before.
+    if ((op.run || op.neverConfigured) && !op.after) {
         EXPECT_NE(clean.unit, clean.before);
     }
     for (Fault fault : {Fault::Drop, Fault::First, Fault::Middle, Fault::Last}) {
@@ -283,6 +322,8 @@ TEST_P(LinkFaults, TellTheUserAndLeaveTheUnitAsBeforeAsAfterOrMarkedNeverConfigu
             },
             expect);
         EXPECT_EQ(faulted.fileChanged, expect.fileChanged);
+        EXPECT_EQ(faulted.copies, expect.copyKept ? 1 : 0);
+        EXPECT_EQ(faulted.records, expect.copyKept && expect.ends != Ends::After ? 1 : 0);
         switch (expect.ends) {
         case Ends::Before:
             EXPECT_EQ(faulted.unit, faulted.before);
@@ -313,6 +354,9 @@ constexpr char kLoadPutBack[] =
     "contiene ancora la configurazione precedente.\nLa centralina non ha accettato tutti";
 constexpr char kResetRefused[] = "Impossibile effettuare il reset";
 const Say kSerialAsked = Input(kSerialPrompt, kSerial);
+constexpr char kNotBack[] = "Impossibile scaricare i dati di configurazione";
+// The path of the copy, in the fuel folder.
+constexpr char kSavedIn[] = "/ConfigLPG/PrimaDellaProgrammazione_";
 
 // Both saves write the name into the unit first: a refusal or a lost link
 // there puts the old name back and saves nothing.
@@ -356,6 +400,18 @@ const Operation kOperations[] = {
                 {Fault::First, {{Box(kLoadNotBegun)}, Ends::Before}},
                 {Fault::Middle, {{Box(kLoadPutBack)}, Ends::Before}},
                 {Fault::Last, {{kSerialAsked}, Ends::After}}}},
+    // After programming: the unit is written back whole, or it stays marked
+    // and the copy made before programming names itself.
+    {.name = "Programming",
+     .run = &FaultRuns::program,
+     .after = "ProgramImage",
+     .expect =
+         {{Fault::None, {{}, Ends::After, false, true}},
+          {Fault::Drop,
+           {{Ask(kNotBack, platform::IDNO), Box(kSavedIn)}, Ends::NeverConfigured, false, true}},
+          {Fault::First, {{}, Ends::After, false, true}},
+          {Fault::Middle, {{Ask(kNotBack, platform::IDYES)}, Ends::After, false, true}},
+          {Fault::Last, {{}, Ends::After, false, true}}}},
     {.name = "Reset",
      .prepare = [](FaultRuns&) { EXPECT_EQ(StreamDati->SetValue(5, 1.0), 1); },
      .run = &FaultRuns::reset,

@@ -16,9 +16,13 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QProcess>
 #include <QPushButton>
+#include <QSaveFile>
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -64,6 +68,14 @@ protected:
         return true;
     }
     int calls(const std::string& prefix) const { return sim.countCalls(prefix); }
+    // The copies made before programming.
+    QStringList Copies() const {
+        const QDir folder(workshop.path() + "/ConfigLPG");
+        QStringList paths;
+        for (const QString& name : folder.entryList({"PrimaDellaProgrammazione_*.vx4"}))
+            paths << folder.filePath(name);
+        return paths;
+    }
 
     std::string shownName, shownDate;
 };
@@ -178,6 +190,20 @@ TEST_P(ProgramFaults, ShowTheirMessagesAndLeaveUnitAndImageAsTheMendsSay) {
             EXPECT_LE(calls("EndProgramming"), 1);
             if (fault.imageKept) {
                 EXPECT_EQ(Configuration(StreamDati->Image()), Configuration(image));
+            }
+            // Once programming began, the configuration the unit had is in
+            // a file, and every message after that names it.
+            const QStringList copies = Copies();
+            if (calls("BeginProgramming") && fault.connects) {
+                EXPECT_EQ(copies.size(), 1);
+                for (const auto& shown : modals.interactions())
+                    if (!copies.isEmpty())
+                        if (shown.kind == ScriptedModals::Kind::MessageBox &&
+                            shown.text.find("ERR.CODE") != std::string::npos)
+                            EXPECT_NE(shown.text.find(copies[0].toStdString()), std::string::npos)
+                                << shown.text;
+            } else {
+                EXPECT_TRUE(copies.isEmpty());
             }
             return closeQuietly();
         },
@@ -315,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
                          s.failEcuId(2); // the one after programming
                          m.expectMessageBox(platform::IDOK, "(ERR.CODE: C02)");
                      },
-                     Unit::Erased, true},
+                     Unit::Erased, true, true, Unchanged, true},
         ProgramFault{"UnitOfTheOtherModel", [](SimUnit& s, ScriptedModals&) { s.setModel(31); },
                      Sample30,
                      [](ScriptedModals& m, SimUnit&) {
@@ -365,6 +391,20 @@ INSTANTIATE_TEST_SUITE_P(
                          m.expectMessageBox(platform::IDOK, "non contiene alcuna configurazione");
                      },
                      Unit::Erased, true, false, Unchanged, true},
+        // A fuel folder that cannot be made: no copy, so nothing is programmed.
+        ProgramFault{"CopyNotSaved",
+                     [](SimUnit&, ScriptedModals&) {
+                         QFile f(QDir::currentPath() + "/ConfigLPG");
+                         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                     },
+                     Sample30,
+                     [](ScriptedModals& m, SimUnit&) {
+                         m.expectMessageBox(platform::IDOK,
+                                            "Impossibile salvare la configurazione prima della "
+                                            "programmazione: la centralina non \xe8 stata "
+                                            "programmata.\nImpossibile salvare i dati nel file");
+                     },
+                     Unit::AsBefore, true},
         ProgramFault{"ContainerOver16MiB", Nothing,
                      [](const QString& folder) {
                          return TestFirmware{
@@ -385,5 +425,122 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramFault{"Folder", Nothing, SpecialFirmware(Special::Folder), CannotBeOpened,
                      Unit::AsBefore, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The program killed while it programs, in a child process of this test:
+// the next start offers the copy made before programming. Yes puts the
+// configuration back whole; No leaves the record, to be offered again.
+struct KillCase {
+    const char* name;
+    // The child's unit from its start: it holds the programming where it
+    // asks the user, and is killed there.
+    std::function<void(SimUnit&)> arrange;
+    const char* heldAt;
+    int answer;
+};
+
+void PrintTo(const KillCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+constexpr char kChildCase[] = "VEXANO_KILLED_CASE";
+constexpr char kChildReady[] = "VEXANO_KILLED_READY";
+constexpr char kSerialOfTheUnit[] = "KILL0042";
+constexpr char kOffered[] = "La programmazione di questa centralina non \xe8 terminata";
+
+const KillCase kKillCases[] = {
+    {"WhileWritingBackYes", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack, platform::IDYES},
+    {"WhileWritingBackNo", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack, platform::IDNO},
+};
+
+class KilledWhileProgramming : public Programming,
+                               public ::testing::WithParamInterface<KillCase> {};
+
+// Run only as the child of the test below. The unit has values of its own,
+// which only the copy made before programming holds.
+TEST_F(Programming, DISABLED_ProgramsUntilKilled) {
+    const KillCase& c = kKillCases[qEnvironmentVariableIntValue(kChildCase)];
+    const QString ready = qEnvironmentVariable(kChildReady);
+    sim.poke(0x05, 0, 44);
+    for (int i = 0; i < 20; ++i)
+        sim.poke(0x00, i, i < int(sizeof kSerialOfTheUnit) - 1 ? kSerialOfTheUnit[i] : 0);
+    const TestFirmware firmware = MakeSampleFirmware(firmwareFolder(), 30);
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    c.arrange(sim);
+                    chooseAndProgram(firmware.path);
+                    modals.expectMessageBox(platform::IDNO, c.heldAt, [&] {
+                        QSaveFile f(ready);
+                        const QByteArray paths = QByteArray::fromStdString(sim.memoryPath()) +
+                                                 '\n' + workshop.path().toLocal8Bit() + '\n';
+                        if (f.open(QIODevice::WriteOnly) && f.write(paths) == paths.size())
+                            f.commit();
+                        for (;;)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    });
+                    program();
+                    return true;
+                }});
+}
+
+TEST_P(KilledWhileProgramming, TheNextConnectOffersTheCopyMadeBeforeProgramming) {
+    const KillCase& c = GetParam();
+    QTemporaryDir childDir;
+    const QString ready = childDir.filePath("ready");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kChildCase, QString::number(&c - kKillCases));
+    env.insert(kChildReady, ready);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=Programming.DISABLED_ProgramsUntilKilled",
+                 "--gtest_also_run_disabled_tests"});
+    ASSERT_TRUE(child.waitForStarted());
+    for (int waited = 0;
+         !QFile::exists(ready) && child.state() != QProcess::NotRunning && waited < 60000;
+         waited += 20)
+        child.waitForFinished(20);
+    ASSERT_TRUE(QFile::exists(ready)) << child.exitCode() << "\n"
+                                      << child.readAllStandardOutput().toStdString()
+                                      << child.readAllStandardError().toStdString();
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished());
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+    // The child's unit and workshop, as the kill left them, become this run's.
+    QFile readyFile(ready);
+    ASSERT_TRUE(readyFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> paths = readyFile.readAll().split('\n');
+    ASSERT_GE(paths.size(), 2);
+    const QString childMemory = QString::fromLocal8Bit(paths[0]);
+    const QDir childFuel(QString::fromLocal8Bit(paths[1]) + "/ConfigLPG");
+    QFile::remove(QString::fromStdString(sim.memoryPath()));
+    ASSERT_TRUE(QFile::copy(childMemory, QString::fromStdString(sim.memoryPath())));
+    sim.reload();
+    ASSERT_TRUE(QDir().mkpath(workshop.path() + "/ConfigLPG"));
+    for (const QString& name : childFuel.entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(childFuel.filePath(name), workshop.path() + "/ConfigLPG/" + name));
+    QDir(QFileInfo(childMemory).path()).removeRecursively();
+    QDir(QString::fromLocal8Bit(paths[1])).removeRecursively();
+    EXPECT_EQ(sim.peek(0x05), 0); // the programming erased the unit
+    const QDir fuel(workshop.path() + "/ConfigLPG");
+    ASSERT_EQ(fuel.entryList({"*.programmazione"}).size(), 1);
+
+    modals.expectMessageBox(c.answer, kOffered);
+    runProgram({[&] { return startupDone() && connectedShown(); }, [&] { return closeQuietly(); }});
+    EXPECT_EQ(sim.stateFlags() & 1, 0);
+    EXPECT_EQ(fuel.entryList({"PrimaDellaProgrammazione_KILL0042_*.vx4"}).size(), 1);
+    if (c.answer == platform::IDYES) {
+        EXPECT_EQ(sim.peek(0x05), 44);
+        EXPECT_EQ(sim.serialNumber(), kSerialOfTheUnit);
+        EXPECT_TRUE(fuel.entryList({"*.programmazione"}).isEmpty());
+    } else {
+        // Nothing was written back: the record stays for the next connect.
+        EXPECT_NE(sim.peek(0x05), 44);
+        EXPECT_EQ(fuel.entryList({"*.programmazione"}).size(), 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kill, KilledWhileProgramming, ::testing::ValuesIn(kKillCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
