@@ -14,6 +14,7 @@ namespace {
 
 constexpr char kCopyName[] = "PrimaDellaProgrammazione";
 constexpr char kRecordSuffix[] = ".programmazione";
+constexpr int64_t kRecordCap = 4096;
 
 QString u(const std::string& s) {
     return platform::toUnicode(s);
@@ -33,10 +34,12 @@ std::string RecordPath(const TProgrammingRecord& record) {
 }
 
 std::optional<TProgrammingRecord> ReadRecord(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A record is two short lines: anything longer, or no regular file, is
+    // none of ours.
+    QByteArray bytes;
+    if (platform::ReadWholeFile(path, kRecordCap, bytes) != platform::ReadFault::None)
         return std::nullopt;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> lines = bytes.split('\n');
     if (lines.size() < 2 || lines[1].isEmpty())
         return std::nullopt;
     const QString copy = QFileInfo(path).dir().filePath(u(lines[1].toStdString()));
