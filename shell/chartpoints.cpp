@@ -1,9 +1,33 @@
 #include "chartpoints.h"
 
+#include "core/lowhigh.h"
+
 #include <algorithm>
 #include <ranges>
 
 namespace chart {
+
+namespace {
+
+// Where the first lowest and the first highest of n > 0 values are: the
+// values are found first without their places, then their first places in
+// one scan that stops once both are met, about twice as fast as keeping the
+// places while comparing.
+template <class T> std::pair<size_t, size_t> FirstLowestAndHighest(const T* v, size_t n) {
+    const auto [yl, yh] = LowestAndHighest(v, n);
+    // The values hold no NaN (the reader refuses them), so a value equal
+    // to the lowest is one of the lowest.
+    size_t low = n, high = n;
+    for (size_t i = 0; low == n || high == n; ++i) {
+        if (low == n && v[i] == yl)
+            low = i;
+        if (high == n && v[i] == yh)
+            high = i;
+    }
+    return {low, high};
+}
+
+} // namespace
 
 Cut::Cut(const std::vector<int64_t>& ms, const View& view) : ms_(&ms) {
     const auto row = [&](const auto& below) {
@@ -65,19 +89,10 @@ template <class T> QList<QPointF> Cut::points(const std::vector<T>& values, doub
         const size_t begin = starts_[c], end = starts_[c + 1];
         if (begin == end)
             continue;
-        // The first lowest and the first highest value.
-        size_t low = begin, high = begin;
-        T yl = values[begin], yh = yl;
-        for (size_t k = begin + 1; k < end; ++k) {
-            const T v = values[k];
-            if (v < yl)
-                yl = v, low = k;
-            if (v > yh)
-                yh = v, high = k;
-        }
-        add(std::min(low, high));
+        const auto [low, high] = FirstLowestAndHighest(values.data() + begin, end - begin);
+        add(begin + std::min(low, high));
         if (low != high)
-            add(std::max(low, high));
+            add(begin + std::max(low, high));
     }
     return points;
 }
