@@ -5,6 +5,7 @@
 #include "ui_FormGraficoDrt.h"
 #include "windowutil.h"
 
+#include "core/lowhigh.h"
 #include "platform/cp1252.h"
 #include "platform/files.h"
 #include "platform/gui/modal.h"
@@ -19,7 +20,11 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
+#include <functional>
 #include <limits>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -69,8 +74,8 @@ constexpr int kFirstSecondBank = 7;
 // The lowest and the highest value a series plots; the factors are
 // positive, so they keep the order of the values.
 template <class T> std::pair<double, double> Bounds(const std::vector<T>& values, double scale) {
-    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-    return {double(*lo) * scale, double(*hi) * scale};
+    const auto [lo, hi] = LowestAndHighest(values.data(), values.size());
+    return {double(lo) * scale, double(hi) * scale};
 }
 
 std::pair<double, double> BoundsOf(const TTrace& t, const SeriesSpec& spec) {
@@ -81,6 +86,24 @@ std::pair<double, double> BoundsOf(const TTrace& t, const SeriesSpec& spec) {
 QList<QPointF> PointsOf(const chart::Cut& cut, const TTrace& t, const SeriesSpec& spec) {
     return spec.column == kGiri ? cut.Points(t.giri, spec.scale)
                                 : cut.Points(t.values[size_t(spec.column)], spec.scale);
+}
+
+// The columns of a long trace are gone through side by side, job i by
+// thread i % kThreads: each job only reads the trace and writes a result of
+// its own. A thread the system does not give leaves its jobs to this one.
+constexpr size_t kThreads = 4;
+
+void SideBySide(const std::function<void(size_t first)>& jobsFrom) {
+    std::array<std::optional<std::jthread>, kThreads> helpers;
+    size_t t = 1;
+    try {
+        for (; t < kThreads; ++t)
+            helpers[t].emplace(jobsFrom, t);
+    } catch (const std::system_error&) {
+        for (; t < kThreads; ++t)
+            jobsFrom(t);
+    }
+    jobsFrom(0);
 }
 
 std::string CaptionText() {
@@ -137,8 +160,7 @@ TFormGraficoDrt::TFormGraficoDrt(QWidget* owner, const std::string& fileName, TT
     LoadLanguageCaption(ui_->MenuEsci, 27);
     setWindowTitle(u(CaptionFor(fileName)));
 
-    ascending_ = std::is_sorted(trace_.tempo.begin(), trace_.tempo.end());
-    extent_ = wholeExtent();
+    measureTrace();
     buildSeries();
 
     connect(ui_->MenuTracce, &QAction::triggered, this, &TFormGraficoDrt::MenuTracceClick);
@@ -229,26 +251,36 @@ QList<QLineSeries*> TFormGraficoDrt::Series() const {
 }
 
 // The whole trace: its times and every value a series of the chart plots
-// (the second bank's only with two banks, as they get points). Found once,
-// since the trace does not change.
-TFormGraficoDrt::Extent TFormGraficoDrt::wholeExtent() const {
-    Extent e;
-    if (trace_.Rows() == 0)
-        return e;
-    const auto [lo, hi] = std::minmax_element(trace_.tempo.begin(), trace_.tempo.end());
-    e.x0 = double(*lo) * 0.001;
-    e.x1 = std::max(double(*hi) * 0.001, e.x0 + 0.001);
+// (the second bank's only with two banks, as they get points), and whether
+// its times are in order. Found once, since the trace does not change.
+void TFormGraficoDrt::measureTrace() {
+    const size_t rows = trace_.Rows();
+    if (rows == 0)
+        return;
+    const size_t plotted = trace_.banks == 2 ? kSeries : kFirstSecondBank;
+    std::array<std::pair<double, double>, kSeries> bounds;
+    std::pair<int64_t, int64_t> times;
+    // The jobs: the plotted series, the times, their order.
+    SideBySide([&](size_t first) {
+        for (size_t i = first; i < plotted + 2; i += kThreads)
+            if (i < plotted)
+                bounds[i] = BoundsOf(trace_, kSeriesSpecs[i]);
+            else if (i == plotted)
+                times = LowestAndHighest(trace_.tempo.data(), rows);
+            else
+                ascending_ = std::is_sorted(trace_.tempo.begin(), trace_.tempo.end());
+    });
+    Extent& e = extent_;
+    e.x0 = double(times.first) * 0.001;
+    e.x1 = std::max(double(times.second) * 0.001, e.x0 + 0.001);
     e.y0 = std::numeric_limits<double>::max();
     e.y1 = std::numeric_limits<double>::lowest();
-    const int plotted = trace_.banks == 2 ? kSeries : kFirstSecondBank;
-    for (int i = 0; i < plotted; ++i) {
-        const auto [y0, y1] = BoundsOf(trace_, kSeriesSpecs[i]);
-        e.y0 = std::min(e.y0, y0);
-        e.y1 = std::max(e.y1, y1);
+    for (size_t i = 0; i < plotted; ++i) {
+        e.y0 = std::min(e.y0, bounds[i].first);
+        e.y1 = std::max(e.y1, bounds[i].second);
     }
     if (e.y1 <= e.y0)
         e.y1 = e.y0 + 1;
-    return e;
 }
 
 void TFormGraficoDrt::fullExtent() {
@@ -276,12 +308,20 @@ void TFormGraficoDrt::Decimate() {
     const chart::Cut cut =
         ascending_ ? chart::Cut(trace_.tempo, view) : chart::Cut::EveryRow(trace_.tempo);
     const bool pointsOfItsOwn = trace_.banks == 2;
-    for (int i = 0; i < kSeries; ++i) {
-        QLineSeries* s = series_[size_t(i)];
-        if (s && (i < kFirstSecondBank || pointsOfItsOwn))
-            s->replace(PointsOf(cut, trace_, kSeriesSpecs[i]));
+    // A series is cut by a job of its own; the series take their points
+    // here, on the thread that owns them.
+    std::array<QList<QPointF>, kSeries> points;
+    SideBySide([&](size_t first) {
+        for (size_t i = first; i < size_t(kSeries); i += kThreads)
+            if (series_[i] && (int(i) < kFirstSecondBank || pointsOfItsOwn))
+                points[i] = PointsOf(cut, trace_, kSeriesSpecs[i]);
+    });
+    for (size_t i = 0; i < size_t(kSeries); ++i) {
+        QLineSeries* s = series_[i];
+        if (s && (int(i) < kFirstSecondBank || pointsOfItsOwn))
+            s->replace(points[i]);
         if (whole && s)
-            wholePoints_[size_t(i)] = s->points();
+            wholePoints_[i] = s->points();
     }
     if (whole)
         wholeColumns_ = view.columns;

@@ -69,7 +69,7 @@ private:
         double x0 = 0, x1 = 1, y0 = 0, y1 = 1;
     };
     void buildSeries();
-    Extent wholeExtent() const;
+    void measureTrace();
     void fullExtent();
     void viewChanged();
     int plotColumns() const;

@@ -115,6 +115,39 @@ TEST_F(Chart, ZoomAndItsReset) {
     EXPECT_EQ(w->ui()->ChartDrt->rubberBand(), QChartView::RectangleRubberBand);
 }
 
+// Undone zoom shows the whole trace: its times from the earliest to the
+// latest, and from the lowest to the highest point any series plots.
+TEST_F(Chart, TheWholeViewSpansEveryPointOfTheTrace) {
+    const struct {
+        const char* what;
+        const char* text;
+        double x0, x1, y0, y1;
+    } cases[] = {
+        {"one bank, the second bank's columns left out",
+         "Ver. 1 1\nh\n300 7000 -0.5 2 3 1.1 20 30\n600 200 0.5 2 3 1.2 -40 30", 0.3, 0.6, -4, 7},
+        {"two banks out of time order",
+         "Ver. 1 2\nh\n900 100 1 2 3 1 20 30 0.6 2 3\n100 100 1 2 3 1 20 30 -9 2 3\n"
+         "500 100 1 2 3 1 20 30 0.6 2 12",
+         0.1, 0.9, -9, 12},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto w = shown(c.text);
+        auto* x = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).first());
+        auto* y = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Vertical).first());
+        EXPECT_DOUBLE_EQ(x->min(), c.x0);
+        EXPECT_DOUBLE_EQ(x->max(), c.x1);
+        EXPECT_NEAR(y->min(), c.y0, 1e-6);
+        EXPECT_NEAR(y->max(), c.y1, 1e-6);
+        double lo = INFINITY, hi = -INFINITY;
+        for (const QLineSeries* s : w->Series())
+            for (const QPointF& p : s->points())
+                lo = std::min(lo, p.y()), hi = std::max(hi, p.y());
+        EXPECT_DOUBLE_EQ(y->min(), lo);
+        EXPECT_DOUBLE_EQ(y->max(), hi);
+    }
+}
+
 TEST_F(Chart, ALongTraceIsCutToThePlotsWidthAndRecutOnZoom) {
     std::string text = "Ver. 1 1 x\nh";
     for (int i = 0; i < 20000; ++i)
