@@ -20,8 +20,10 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -128,10 +130,34 @@ std::string TFormGraficoDrt::CaptionFor(const std::string& fileName) {
     return CaptionText() + " - " + file.substr(0, file.find('.'));
 }
 
+// The file is read on a thread of its own while the window is built;
+// the window is shown only once the trace is whole. A thread the system
+// does not give leaves the reading to this one.
 void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName) {
     TTrace trace;
     platform::ReadFault fault = platform::ReadFault::None;
-    if (!ReadTraceFile(fileName, kTraceFileCap, trace, fault)) {
+    bool read = false;
+    std::exception_ptr error;
+    const auto readTrace = [&] {
+        try {
+            read = ReadTraceFile(fileName, kTraceFileCap, trace, fault);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    };
+    std::optional<std::jthread> reader;
+    try {
+        reader.emplace(readTrace);
+    } catch (const std::system_error&) {
+        readTrace();
+    }
+    std::unique_ptr<TFormGraficoDrt> chart(new TFormGraficoDrt(owner, fileName));
+    if (reader)
+        reader->join();
+    if (error)
+        std::rethrow_exception(error);
+    if (!read) {
+        chart.reset();
         if (fault == platform::ReadFault::Missing)
             return;
         TLanguageTexts texts({kFormatError});
@@ -140,15 +166,19 @@ void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName) {
                              platform::MB_ICONERROR);
         return;
     }
-    TFormGraficoDrt chart(owner, fileName, std::move(trace));
-    platform::ShowModal(chart);
+    chart->setTrace(std::move(trace));
+    platform::ShowModal(*chart);
 }
 
 TFormGraficoDrt::TFormGraficoDrt(QWidget* owner, const std::string& fileName, TTrace trace)
+    : TFormGraficoDrt(owner, fileName) {
+    setTrace(std::move(trace));
+}
+
+TFormGraficoDrt::TFormGraficoDrt(QWidget* owner, const std::string& fileName)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      ui_(new Ui::FormGraficoDrt), texts_({kFormatError, kOk, kCancel, kTraceDialog}),
-      trace_(std::move(trace)) {
+      ui_(new Ui::FormGraficoDrt), texts_({kFormatError, kOk, kCancel, kTraceDialog}) {
     shell::RegisterFontSubstitutes();
     ui_->setupUi(this);
     shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
@@ -159,9 +189,7 @@ TFormGraficoDrt::TFormGraficoDrt(QWidget* owner, const std::string& fileName, TT
     LoadLanguageCaption(ui_->MenuStampa, 25);
     LoadLanguageCaption(ui_->MenuEsci, 27);
     setWindowTitle(u(CaptionFor(fileName)));
-
-    measureTrace();
-    buildSeries();
+    buildChart();
 
     connect(ui_->MenuTracce, &QAction::triggered, this, &TFormGraficoDrt::MenuTracceClick);
     connect(ui_->MenuAnnullaZoom, &QAction::triggered, this,
@@ -171,9 +199,15 @@ TFormGraficoDrt::TFormGraficoDrt(QWidget* owner, const std::string& fileName, TT
     addActions({ui_->MenuTracce, ui_->MenuStampa, ui_->MenuAnnullaZoom, ui_->MenuEsci});
 }
 
+void TFormGraficoDrt::setTrace(TTrace trace) {
+    trace_ = std::move(trace);
+    measureTrace();
+    buildSeries();
+}
+
 TFormGraficoDrt::~TFormGraficoDrt() = default;
 
-void TFormGraficoDrt::buildSeries() {
+void TFormGraficoDrt::buildChart() {
     chart_ = new QChart;
     chart_->setBackgroundBrush(QColor(0xEA, 0xEA, 0xEA));
     QFont titleFont("Arial");
@@ -203,7 +237,9 @@ void TFormGraficoDrt::buildSeries() {
     axisY_->setLabelsBrush(Qt::black);
     chart_->addAxis(axisX_, Qt::AlignBottom);
     chart_->addAxis(axisY_, Qt::AlignLeft);
+}
 
+void TFormGraficoDrt::buildSeries() {
     const int count = trace_.banks == 1 ? kFirstSecondBank : kSeries;
     for (int i = 0; i < count; ++i) {
         const SeriesSpec& spec = kSeriesSpecs[i];

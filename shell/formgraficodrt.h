@@ -68,6 +68,10 @@ private:
     struct Extent {
         double x0 = 0, x1 = 1, y0 = 0, y1 = 1;
     };
+    // The window without its trace; setTrace gives it one.
+    TFormGraficoDrt(QWidget* owner, const std::string& fileName);
+    void setTrace(TTrace trace);
+    void buildChart();
     void buildSeries();
     void measureTrace();
     void fullExtent();

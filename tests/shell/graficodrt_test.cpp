@@ -9,6 +9,7 @@
 #include "platform/cp1252.h"
 #include "tests/support/specialfiles.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QPrintDialog>
@@ -318,6 +319,8 @@ TEST_F(Chart, FilesThatAreNoTrace) {
         modals.expectMessageBox(platform::IDOK, "Formato del file non valido");
         TFormGraficoDrt::ShowTrace(nullptr, path);
         EXPECT_EQ(modals.interactions().back().caption, "Grafico - bad");
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_EQ(dynamic_cast<TFormGraficoDrt*>(w), nullptr) << "a chart left behind";
         QFile f(platform::toUnicode(path));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), bytes) << "the file is left as it was";
