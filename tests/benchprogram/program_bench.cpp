@@ -19,8 +19,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -67,6 +69,12 @@ TEST(ProgramBenchmark, TheProgrammingCallAgainstTheLine) {
 TEST(ProgramBenchmark, TheWholeAction) {
     QTemporaryDir settings, folder;
     UseStoredSettings(settings.path());
+    // The program's folder, where the copy before programming goes: short,
+    // since a configuration file's path has a length limit.
+    QTemporaryDir workshop{"/tmp/vexano-shop-XXXXXX"};
+    const QString previousFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(workshop.path()));
+    const auto back = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
     platform::VirtualClock clock;
     platform::setClock(&clock);
     SimUnit sim;
