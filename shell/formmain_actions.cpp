@@ -37,8 +37,6 @@ constexpr int kUnfinishedProgramming = 410;
 constexpr int kWriteItNow = 422;
 constexpr int kNotLoadedIntoUnit = 431;
 constexpr int kSetUpAgain = 450;
-constexpr int kSavedInFile = 475;
-constexpr int kLoadItLater = 491;
 
 std::string LanguageText(int n) {
     std::string text;
@@ -229,8 +227,7 @@ bool TFormMain::writeBackUnfinishedProgramming() {
     std::string text = LanguageText(kNotLoadedIntoUnit);
     if (StreamDati->UnitLeftMarked())
         text += "\n" + LanguageText(kSetUpAgain);
-    text += "\n" + StreamDati->LastTransferError() + "\n" + LanguageText(kSavedInFile) + "\n" +
-            record->copyPath + "\n" + LanguageText(kLoadItLater);
+    text += "\n" + StreamDati->LastTransferError() + "\n" + CopyNotice(record->copyPath);
     errorBox(text);
     return false;
 }

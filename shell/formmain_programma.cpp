@@ -34,8 +34,6 @@ using shell::SetScreenCursor;
 
 constexpr int kAttempts = 5;
 constexpr int kCopyNotSaved = 468;
-constexpr int kSavedInFile = 475;
-constexpr int kLoadItLater = 491;
 constexpr int kSetUpAgain = 450;
 // The start of an encrypted container's magic: a file that has it but not
 // the whole magic is a damaged container, not a scrambled one.
@@ -176,8 +174,7 @@ bool TProgrammingRun::saveCopy() {
 std::string TProgrammingRun::savedIn() const {
     if (!copy_)
         return {};
-    return "\n" + LanguageText(kSavedInFile) + "\n" + copy_->copyPath + "\n" +
-           LanguageText(kLoadItLater);
+    return "\n" + CopyNotice(copy_->copyPath);
 }
 
 // The unit that answers now is checked before anything is programmed: its

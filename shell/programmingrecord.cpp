@@ -1,5 +1,7 @@
 #include "programmingrecord.h"
 
+#include "language.h"
+
 #include "platform/cp1252.h"
 #include "platform/files.h"
 
@@ -15,6 +17,8 @@ namespace {
 constexpr char kCopyName[] = "PrimaDellaProgrammazione";
 constexpr char kRecordSuffix[] = ".programmazione";
 constexpr int64_t kRecordCap = 4096;
+constexpr int kSavedInFile = 475;
+constexpr int kLoadItLater = 491;
 
 QString u(const std::string& s) {
     return platform::toUnicode(s);
@@ -55,6 +59,13 @@ std::string PreProgrammingCopyPath(const std::string& folder, const std::string&
     for (int n = 2; platform::FileExists(path) || platform::FileExists(path + kRecordSuffix); ++n)
         path = platform::JoinPath(folder, base + "_" + std::to_string(n) + "." + extension);
     return path;
+}
+
+std::string CopyNotice(const std::string& copyPath) {
+    std::string saved, load;
+    LoadLanguageString(kSavedInFile, saved);
+    LoadLanguageString(kLoadItLater, load);
+    return saved + "\n" + copyPath + "\n" + load;
 }
 
 bool WriteProgrammingRecord(const TProgrammingRecord& record) {

@@ -17,6 +17,10 @@ struct TProgrammingRecord {
 std::string PreProgrammingCopyPath(const std::string& folder, const std::string& serial,
                                    const std::string& date, const std::string& extension);
 
+// The lines every failure after programming began ends with: where the
+// copy is, and how to put it back.
+std::string CopyNotice(const std::string& copyPath);
+
 // Written whole or not at all; false when it could not be stored.
 bool WriteProgrammingRecord(const TProgrammingRecord& record);
 void RemoveProgrammingRecord(const TProgrammingRecord& record);
