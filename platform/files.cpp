@@ -168,6 +168,36 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     return WriteWholeFile(q(path), bytes);
 }
 
+// Not QSaveFile: it follows a link at the name and writes where it points.
+// The new file's name is never one that was there, so nothing is written
+// through a link; rename() then replaces the name itself.
+bool ReplaceWithNewFile(const std::string& path, std::string_view bytes) {
+    struct stat st;
+    if (::lstat(local(path).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        return false;
+    const QFileInfo target(q(path));
+    const std::string head =
+        JoinPath(fromUnicode(target.path()), "." + fromUnicode(target.fileName()));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp =
+            head + "." + std::to_string(QRandomGenerator::global()->bounded(1u << 30)) + ".new";
+        QFile file;
+        const NewFile made = CreatePrivateFile(temp, file);
+        if (made == NewFile::Taken)
+            continue;
+        if (made == NewFile::Failed)
+            return false;
+        const bool written = WriteAndFlush(file, bytes);
+        file.close();
+        if (written && file.error() == QFileDevice::NoError &&
+            ::rename(local(temp).constData(), local(path).constData()) == 0)
+            return true;
+        ::unlink(local(temp).constData());
+        return false;
+    }
+    return false;
+}
+
 // Not QSaveFile: its commit syncs the file whatever the caller wants. A copy
 // left half written by a failure is deleted by its owner.
 bool WriteWorkCopy(const std::string& path, std::string_view bytes) {
@@ -183,17 +213,20 @@ namespace {
 
 constexpr int64_t kReadPiece = 64 << 10;
 
+enum class Links { Follow, Refuse };
+
 // Opens a regular file for reading, or says why not. O_NONBLOCK: a FIFO
 // swapped in after the check must not hold the open.
-ReadFault OpenRegular(const QByteArray& name, int& fd, int64_t& size) {
+ReadFault OpenRegular(const QByteArray& name, int& fd, int64_t& size, Links links = Links::Follow) {
     struct stat st;
-    if (::stat(name.constData(), &st) != 0)
+    const bool follow = links == Links::Follow;
+    if ((follow ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st)) != 0)
         return errno == ENOENT || errno == ENOTDIR ? ReadFault::Missing : ReadFault::Unreadable;
     if (!S_ISREG(st.st_mode))
         return ReadFault::NotAFile;
-    fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
     if (fd < 0)
-        return ReadFault::Unreadable;
+        return errno == ELOOP ? ReadFault::NotAFile : ReadFault::Unreadable;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return ReadFault::NotAFile;
@@ -224,11 +257,12 @@ ReadFault ReadUpTo(int fd, int64_t limit, QByteArray& out) {
     }
 }
 
-ReadFault ReadBounded(const QByteArray& name, int64_t limit, bool refuseMore, QByteArray& bytes) {
+ReadFault ReadBounded(const QByteArray& name, int64_t limit, bool refuseMore, QByteArray& bytes,
+                      Links links = Links::Follow) {
     bytes.clear();
     int fd = -1;
     int64_t size = 0;
-    ReadFault fault = OpenRegular(name, fd, size);
+    ReadFault fault = OpenRegular(name, fd, size, links);
     if (fault != ReadFault::None)
         return fault;
     const int64_t most = refuseMore ? limit + 1 : limit;
@@ -252,6 +286,15 @@ ReadFault ReadWholeFile(const QString& path, int64_t cap, QByteArray& bytes) {
 
 ReadFault ReadWholeFile(const std::string& path, int64_t cap, QByteArray& bytes) {
     return ReadWholeFile(q(path), cap, bytes);
+}
+
+ReadFault ReadOwnFile(const std::string& path, int64_t cap, QByteArray& bytes) {
+    return ReadBounded(local(path), cap, true, bytes, Links::Refuse);
+}
+
+bool IsOwnFile(const std::string& path) {
+    struct stat st;
+    return ::lstat(local(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 ReadFault ReadFileStart(const std::string& path, int64_t count, QByteArray& bytes) {

@@ -55,6 +55,12 @@ bool WriteAndFlush(QFileDevice& file, std::string_view bytes);
 // file (a device, a FIFO, a folder, also behind a link) is refused.
 bool WriteWholeFile(const QString& path, std::string_view bytes);
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
+// Puts bytes at path as a new file of this user's only: they go whole into
+// a private file of the same folder, synced, which is then renamed over the
+// name. Whatever held the name, a link among them, is replaced and never
+// followed; a folder there is refused. On any failure the name keeps what
+// it held and no other file is left behind.
+bool ReplaceWithNewFile(const std::string& path, std::string_view bytes);
 // Writes bytes over a work copy that is deleted once done: false when the
 // open, the write, the flush or the close fails, but never synced, since
 // nobody keeps it (a sync costs a disk load nearly all its time). Files the
@@ -74,6 +80,11 @@ enum class ReadFault { None, Missing, NotAFile, Unreadable, TooLarge };
 // On any fault bytes is left empty.
 ReadFault ReadWholeFile(const QString& path, int64_t cap, QByteArray& bytes);
 ReadFault ReadWholeFile(const std::string& path, int64_t cap, QByteArray& bytes);
+// The same for a name of a folder this program keeps: a link there is
+// refused (NotAFile), never followed.
+ReadFault ReadOwnFile(const std::string& path, int64_t cap, QByteArray& bytes);
+// Whether path itself is a regular file, a link not followed.
+bool IsOwnFile(const std::string& path);
 // The first count bytes (fewer when the file is shorter), opened as above.
 ReadFault ReadFileStart(const std::string& path, int64_t count, QByteArray& bytes);
 // A regular file, opened as above, read piece by piece into take(piece,
