@@ -581,10 +581,14 @@ bool TStreamDati::writeOptionWords(const int32_t words[2]) {
 }
 
 bool TStreamDati::GetFlag(int n) const {
+    return FlagOf(image_, n);
+}
+
+bool TStreamDati::FlagOf(const TEcuImage& image, int n) {
     if (!optionKnown(n))
         return false;
     const OptionBit& o = kOptionBits[n];
-    return (image_.Flag[o.word] & o.bit) != 0;
+    return (image.Flag[o.word] & o.bit) != 0;
 }
 
 bool TStreamDati::SetFlag(int n, bool on) {
@@ -710,7 +714,11 @@ bool TStreamDati::SetNomeConfigurazione(const std::string& text) {
 }
 
 std::string TStreamDati::GetSerialNumber() const {
-    return lowBytesText(image_.SerialNumber, TEcuImage::kSerialLength);
+    return SerialNumberOf(image_);
+}
+
+std::string TStreamDati::SerialNumberOf(const TEcuImage& image) {
+    return lowBytesText(image.SerialNumber, TEcuImage::kSerialLength);
 }
 
 bool TStreamDati::SetSerialNumber(const std::string& text) {

@@ -72,6 +72,10 @@ public:
     // last read from the unit instead of the values of a reset.
     bool Transfer(uint8_t flags, std::string_view fileName, int resourceId, uint32_t groupMask,
                   bool notify, bool keepUnitItems = false);
+    // Writes image (not the image held) into a configuration file without
+    // a word to the unit, connected or not; the image held, its curves and
+    // the last transfer's report stay as they were. why: the failure's text.
+    bool SaveImageCopy(const TEcuImage& image, std::string_view path, std::string& why);
     // Why the last transfer returned false; None and an empty text after success.
     TTransferFault LastTransferFault() const { return transferFault_; }
     const std::string& LastTransferError() const { return transferError_; }
@@ -175,6 +179,7 @@ public:
     bool GetSegnaleGiri() const;
     bool SetSegnaleGiri(bool on);
     bool GetFlag(int n) const;
+    static bool FlagOf(const TEcuImage& image, int n);
     bool SetFlag(int n, bool on);
     // kind 1 opening, 2 closing, 3 petrol dead time, 4 gas dead time.
     long double GetTempoIniettore(int kind) const;
@@ -186,6 +191,7 @@ public:
     bool IsUfficiale() const;
     bool SetUfficiale(bool on);
     std::string GetSerialNumber() const;
+    static std::string SerialNumberOf(const TEcuImage& image);
     bool SetSerialNumber(const std::string& text);
     // kind 1 Stato (re-read from the unit first), 2 Abilitazione.
     int32_t GetDiagnosi(int i, int kind);
@@ -247,6 +253,14 @@ public:
     // write without them would wipe the other bits) and gives them back.
     bool MarkNeverConfigured(int32_t& state);
     bool ClearNeverConfigured(int32_t state);
+    enum class TStoredMark {
+        Stored,   // the unit keeps the mark, read back after its restart
+        NotTaken, // the unit refused it: it holds what it held
+        Unsure,   // sent, but the unit did not confirm that it keeps it
+    };
+    // The mark in a save of its own (begin, mark, end, the wait for the
+    // unit): a mark sent inside a longer save lasts only once that save ends.
+    TStoredMark StoreNeverConfiguredMark();
     void SetEcuIdentity(uint8_t modelCode);
     // Moves every map cell of the zone and its correction by delta, all or
     // nothing: false when a cell or the correction would leave its range or

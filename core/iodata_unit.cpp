@@ -82,6 +82,31 @@ bool TStreamDati::ClearNeverConfigured(int32_t state) {
     return EcuLink()->WriteParam(kStateFlags, state & ~kNeverConfigured);
 }
 
+TStreamDati::TStoredMark TStreamDati::StoreNeverConfiguredMark() {
+    TSerialEcuLink& link = *EcuLink();
+    uint8_t data[5] = {};
+    if (!link.IsConnected())
+        return TStoredMark::NotTaken;
+    link.StopMonitor();
+    if (!link.SendCommand(17, data, 1, 5))
+        return TStoredMark::NotTaken;
+    int32_t state = 0;
+    const bool marked = MarkNeverConfigured(state);
+    std::fill(std::begin(data), std::end(data), 0);
+    // A begun save is always ended, marked or not.
+    const bool ended = link.SendCommand(18, data, 1, 5);
+    if (!marked)
+        return TStoredMark::NotTaken;
+    if (!ended)
+        return TStoredMark::Unsure;
+    link.Disconnect();
+    platform::Sleep(500);
+    int32_t after = 0;
+    if (!WaitForEcu(20000) || !link.ReadParam(kStateFlags, &after))
+        return TStoredMark::Unsure;
+    return after & kNeverConfigured ? TStoredMark::Stored : TStoredMark::NotTaken;
+}
+
 void TStreamDati::SetEcuIdentity(uint8_t modelCode) {
     image_.EcuIdentity[0] = CustomerCodeOfMask(0);
     image_.EcuIdentity[1] = modelCode;

@@ -86,6 +86,7 @@ struct TRequest {
     uint32_t groupMask;
     bool notify;
     bool keepUnitItems;
+    bool offline = false; // not a word to the unit, connected or not
 };
 
 class TTransferRun {
@@ -276,7 +277,7 @@ const TEngineItem kEngineItems[] = {
      .link = LinkForm::Rows,
      .extent = Extent::MapColumns,
      .own = &T::mapRowItem},
-    {.group = 0x01, .id = 0x14100, .unitOnly = true, .text = "SerialNumberNotInEcu"},
+    {.group = 0x01, .id = 0x14100, .unitOnly = true, .text = kNoSerialNumber},
     {0x01, 0x04, "Lambda", KeyForm::Named, {"TipoDiLambda"}, {R(2)}},
     {0x01, 0x05, "Lambda", KeyForm::Named, {"RifLambda"}, {R(28)}},
     {0x01, 0x06, "Lambda", KeyForm::Named, {"RitardoLetturaSonda"}, {R(0)}},
@@ -555,7 +556,7 @@ bool TTransferRun::open() {
 }
 
 bool TTransferRun::beginSave() {
-    connected_ = link_.IsConnected() != 0;
+    connected_ = !request_.offline && link_.IsConnected() != 0;
     if (!connected_)
         return true;
     link_.StopMonitor();
@@ -1137,6 +1138,16 @@ void TTransferRun::writeInjectorType(TSlice s) {
 }
 
 } // namespace
+
+bool TStreamDati::SaveImageCopy(const TEcuImage& image, std::string_view path, std::string& why) {
+    const TEcuImage now = image_;
+    RestoreImage(image);
+    TTransferRun run(*this, image_, {kTransferImageToFile, path, 0, kGroupAll, false, false, true});
+    const bool ok = run.Run();
+    why = run.Error();
+    RestoreImage(now);
+    return ok;
+}
 
 bool TStreamDati::Transfer(uint8_t flags, std::string_view fileName, int resourceId,
                            uint32_t groupMask, bool notify, bool keepUnitItems) {

@@ -38,14 +38,16 @@ enum class TTransferFault {
                   // items were neither read nor written
 };
 
+// The serial number a file load gives the image, and a unit without one.
+inline constexpr char kNoSerialNumber[] = "SerialNumberNotInEcu";
+
 inline constexpr char kTransferBeginSaveError[] = "Impossibile eseguire il salvataggio dei dati";
 inline constexpr char kTransferEndSaveError[] =
     "Impossibile completare correttamente il salvataggio dei dati";
 inline constexpr char kTransferWaitError[] =
     "Impossibile connettersi correttamente con la centralina";
 inline constexpr char kTransferStoreError[] = "Impossibile salvare i dati nel file impostato";
-inline constexpr char kTransferUnitWriteError[] =
-    "La centralina non ha accettato tutti i dati: ripetere il salvataggio";
+inline constexpr char kTransferUnitWriteError[] = "La centralina non ha accettato tutti i dati";
 inline constexpr char kTransferUnitReadError[] =
     "Impossibile leggere tutti i dati dalla centralina";
 inline constexpr char kTransferGeometryError[] =
