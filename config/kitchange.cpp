@@ -1,6 +1,8 @@
 #include "kitchange.h"
 
 #include "formattesa.h"
+#include "formmain.h"
+#include "unitwrite.h"
 #include "windowutil.h"
 
 #include "core/basario.h"
@@ -30,15 +32,9 @@ constexpr int kCompleted = 59;
 constexpr char kNoDefaults[] = "Nessuna configurazione di base per il carburante e il tipo di "
                                "iniettore scelti: nulla \xe8 stato cambiato.";
 constexpr char kWordsNotTaken[] = "La centralina non ha accettato il tipo di iniettore.";
-constexpr char kNotPutBack[] =
-    "Impossibile ripristinare i dati precedenti nella centralina: ripetere l'operazione.";
 
 bool connected() {
     return StreamDati->EcuLink()->IsConnected() != 0;
-}
-
-std::string lines(const std::string& a, const std::string& b) {
-    return a.empty() ? b : b.empty() ? a : a + "\n" + b;
 }
 
 } // namespace
@@ -123,23 +119,22 @@ TKitChange::Outcome TKitChange::run(const Reload& r) {
         wait->StartAnimation();
     else
         wait->ShowProgress(false);
-    bool ok = StreamDati->Transfer(kResourceToUnit, "", resource, r.mask, true);
-    std::string failure = ok ? "" : StreamDati->LastTransferError();
+    TUnitWrite write(CurrentProgramFolder(), before,
+                     linked
+                         ? std::function<bool()>([this, &r, fuel] { return putBack(r.mask, fuel); })
+                         : std::function<bool()>());
+    if (fuel)
+        write.UnitChangedBefore();
+    bool ok = write.Write(resource, r.mask, true);
     if (ok && r.after && !r.after()) {
         ok = false;
-        failure = kWordsNotTaken;
-    }
-    if (!ok) {
-        StreamDati->RestoreImage(before);
-        if (linked)
-            failure = lines(failure, putBack(r.mask, fuel));
-        StreamDati->RestoreImage(before);
+        write.Revert(kWordsNotTaken);
     }
     wait->close();
     wait.reset();
     restart();
     if (!ok) {
-        tell(failure);
+        tell(write.Told());
         return Outcome::Failed;
     }
     return Outcome::Changed;
@@ -148,15 +143,10 @@ TKitChange::Outcome TKitChange::run(const Reload& r) {
 // The way back of a reload cut short, run on the image as it was: the
 // groups the reload wrote, the option words and the official mark go back
 // into the unit.
-std::string TKitChange::putBack(uint32_t mask, bool fuel) {
-    if (!connected())
-        StreamDati->WaitForEcu(20000);
-    if (!connected())
-        return kNotPutBack;
+bool TKitChange::putBack(uint32_t mask, bool fuel) {
     const bool official = StreamDati->IsUfficiale();
     bool back = StreamDati->Transfer(kTransferImageToUnit, "", 0, mask, false);
     if (fuel)
         back = StreamDati->SetFlag(1, StreamDati->GetFlag(1)) && back;
-    back = StreamDati->SetUfficiale(official) && back;
-    return back ? "" : kNotPutBack;
+    return StreamDati->SetUfficiale(official) && back;
 }

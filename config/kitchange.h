@@ -3,7 +3,8 @@
 // the new kit from the default-configuration library and writes them into
 // the unit: the fuel, or the injector type. Asks first, shows the wait
 // window while the unit is written and, when the write fails, puts the image
-// and the unit back as they were and says why.
+// and the unit back as they were, or keeps what cannot go back as a copy that
+// the next connect offers, and says why.
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -48,9 +49,8 @@ private:
     Outcome run(const Reload& reload);
     bool ask(int question) const;
     void tell(const std::string& text);
-    // Puts the unit back to the image it held before; the text of what
-    // could not be put back, empty when all was.
-    std::string putBack(uint32_t mask, bool fuel);
+    // Puts the unit back to the image it held before; false when not all of it went.
+    bool putBack(uint32_t mask, bool fuel);
 
     QPointer<QWidget> owner_;
     std::string caption_;

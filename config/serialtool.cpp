@@ -24,9 +24,7 @@ std::vector<std::string> SerialToolArguments(int port) {
 
 void TFormConfig::MenuComunicazioneSerialeCostruitaClick() {
     const std::string caption = platform::fromUnicode(windowTitle());
-    const std::string folder =
-        FormMain ? FormMain->ProgramFolder : platform::fromUnicode(QDir::currentPath());
-    const std::string path = SerialToolPath(folder);
+    const std::string path = SerialToolPath(CurrentProgramFolder());
     if (!platform::FileExists(path)) {
         platform::MessageBox(this,
                              "Impossibile individuare il modulo di composizione messaggi seriali",

@@ -3,9 +3,11 @@
 #include "formattesa.h"
 #include "formmain.h"
 #include "language.h"
+#include "messagetexts.h"
 #include "smallwindows.h"
 #include "ui_FormFile.h"
 #include "ui_FormMessaggio.h"
+#include "unitwrite.h"
 #include "windowutil.h"
 
 #include "core/edition.h"
@@ -46,8 +48,6 @@ constexpr char kNameMixed[] =
 constexpr char kSerialNotTaken[] = "Il numero di serie non \xe8 stato scritto in centralina.";
 constexpr char kSerialMixed[] = "Il numero di serie in centralina pu\xf2 essere incompleto.";
 constexpr int kNotLoadedIntoUnit = 431;
-constexpr int kUnitAsBefore = 446;
-constexpr int kSetUpAgain = 450;
 
 QString u(const std::string& s) {
     return platform::toUnicode(s);
@@ -128,15 +128,6 @@ bool SendSaveCommand(int command) {
     return link()->SendCommand(command, bytes, 1, 5);
 }
 
-// Lines of a message, the empty ones left out.
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        if (!line.empty())
-            text += (text.empty() ? "" : "\n") + line;
-    return text;
-}
-
 std::string CheckTheLink() {
     std::string text = "Controllare il collegamento.";
     LoadLanguageString(40, text);
@@ -195,7 +186,7 @@ std::string SaveConfigurationAs(const std::string& path, const std::string& name
         StreamDati->SetDescrizione(1, name);
         if (StreamDati->Transfer(kTransferImageToFile, path, 0, kGroupAll, true))
             return {};
-        failure = StreamDati->LastTransferError();
+        failure = EngineText(StreamDati->LastTransferError());
     }
     // The file was not saved: the unit and the image get their name and mark back.
     if (!mixed && StreamDati->GetNomeConfigurazione() != oldName)
@@ -208,8 +199,8 @@ std::string SaveConfigurationAs(const std::string& path, const std::string& name
 
 TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string& mainPath)
     : QDialog(owner), ui_(new Ui::FormFile), mode_(mode), mainPath_(mainPath),
-      texts_({40,  49,  50,  51,  52,  53,  54,  59,  88,  89,  282, 283, 284,
-              285, 288, 289, 290, 291, 292, 293, 429, 430, 431, 446, 450}) {
+      texts_({40,  49,  50,  51,  52,  53,  54,  59,  88,  89,  282, 283,
+              284, 285, 288, 289, 290, 291, 292, 293, 429, 430, 431}) {
     SetScreenCursor(ScreenCursor::HourGlass);
     ui_->setupUi(this);
     shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
@@ -425,26 +416,8 @@ void TFormFile::Load() {
         return;
     }
     SetScreenCursor(ScreenCursor::HourGlass);
-    const TEcuImage before = StreamDati->Image();
     const bool toUnit = connected();
-    std::string failure;
-    const bool loaded =
-        StreamDati->Transfer(kTransferFileToImage, path, 0, kGroupAll, true, toUnit);
-    const std::vector<std::string> replaced = StreamDati->OutOfRangeKeys();
-    if (!loaded) {
-        failure = StreamDati->LastTransferError();
-        StreamDati->RestoreImage(before);
-    } else if (toUnit) {
-        wait->hide();
-        wait->StartAnimation();
-        wait->SetCaption(Text(50));
-        wait->SetLabel(Text(53));
-        shell::ShowNow(wait.get());
-        failure = WriteIntoUnit(before);
-    } else {
-        StreamDati->SetEcuIdentity(ui_->Radio34Cilindri->isChecked() ? GetModelCodeA()
-                                                                     : GetModelCodeB());
-    }
+    const std::string failure = toUnit ? LoadIntoUnit(path, *wait) : LoadIntoImage(path);
     wait->close();
     wait.reset();
     SetScreenCursor(ScreenCursor::Default);
@@ -452,8 +425,8 @@ void TFormFile::Load() {
         errorBox(failure);
         return;
     }
-    if (!replaced.empty())
-        platform::MessageBox(this, kValuesReplaced + KeysText(replaced), caption(),
+    if (!replaced_.empty())
+        platform::MessageBox(this, kValuesReplaced + KeysText(replaced_), caption(),
                              platform::MB_OK | platform::MB_ICONINFORMATION);
     // Once the configuration is loaded the dialog closes, saying whether
     // the serial number, the load's last step, failed.
@@ -463,28 +436,49 @@ void TFormFile::Load() {
     done(lastStep.empty() ? kDone : kLastStepFailed);
 }
 
-// A load that did not reach the unit says so first, then what the unit holds:
-// its previous configuration, or the mark that has it set up again at the
-// next connect. A write cut short while the link holds puts the previous
-// image back. The engine's own text follows.
-std::string TFormFile::WriteIntoUnit(const TEcuImage& before) {
-    if (StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true))
+// Without a unit the image takes the model of the cylinders chosen.
+std::string TFormFile::LoadIntoImage(const std::string& path) {
+    const TEcuImage before = StreamDati->Image();
+    if (!StreamDati->Transfer(kTransferFileToImage, path, 0, kGroupAll, true)) {
+        StreamDati->RestoreImage(before);
+        return EngineText(StreamDati->LastTransferError());
+    }
+    replaced_ = StreamDati->OutOfRangeKeys();
+    StreamDati->SetEcuIdentity(ui_->Radio34Cilindri->isChecked() ? GetModelCodeA()
+                                                                 : GetModelCodeB());
+    return {};
+}
+
+// A load that did not reach the unit whole says so first, then what the
+// unit holds. A write cut short puts the unit's previous configuration back
+// while the link holds; what cannot go back is kept as a copy.
+std::string TFormFile::LoadIntoUnit(const std::string& path, TFormAttesa& wait) {
+    const TEcuImage before = StreamDati->Image();
+    const auto putBack = [] {
+        return StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true);
+    };
+    TUnitWrite write(mainPath_, before, putBack);
+    const bool loaded = write.Load(path, [&] {
+        wait.hide();
+        wait.StartAnimation();
+        wait.SetCaption(Text(50));
+        wait.SetLabel(Text(53));
+        shell::ShowNow(&wait);
+    });
+    replaced_ = write.Replaced();
+    if (loaded)
         return {};
-    const std::string failure = StreamDati->LastTransferError();
-    bool marked = StreamDati->UnitLeftMarked();
-    StreamDati->RestoreImage(before);
-    if (marked && connected() && StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true))
-        marked = false;
-    StreamDati->RestoreImage(before);
-    return Lines({Text(kNotLoadedIntoUnit), Text(marked ? kSetUpAgain : kUnitAsBefore),
-                  connected() ? "" : CheckTheLink(), failure});
+    if (!write.FileRead())
+        return write.Cause();
+    const bool written = write.Holds() == TUnitHolds::Unconfirmed;
+    return Lines({written ? "" : Text(kNotLoadedIntoUnit), write.Told()});
 }
 
 // Told when it fails: 17 refused (nothing written), the serial number cut
 // short (put back), 18 refused or the unit not back after the save.
 std::string TFormFile::WriteSerialNumber() {
     if (!SendSaveCommand(17))
-        return Lines({kTransferBeginSaveError, kSerialNotTaken});
+        return Lines({EngineText(kTransferBeginSaveError), kSerialNotTaken});
     const std::string serial =
         platform::InputBox(this, kSerialCaption, kSerialPrompt, StreamDati->GetSerialNumber());
     std::string failure;
@@ -500,10 +494,10 @@ std::string TFormFile::WriteSerialNumber() {
     }
     // Once the unit began a save it is told to end it.
     if (!SendSaveCommand(18))
-        return Lines({failure, kTransferEndSaveError});
+        return Lines({failure, EngineText(kTransferEndSaveError)});
     platform::Sleep(500);
     if (!StreamDati->WaitForEcu(20000))
-        return Lines({failure, kTransferWaitError});
+        return Lines({failure, EngineText(kTransferWaitError)});
     return failure;
 }
 

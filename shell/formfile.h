@@ -9,13 +9,14 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class FormFile;
 }
 class QTreeWidgetItem;
 
-struct TEcuImage;
+class TFormAttesa;
 
 // Saves the image to a configuration file under the given configuration
 // name (also the vehicle description), the official mark withdrawn when
@@ -60,8 +61,10 @@ private:
     std::string Text(int n) const;
     std::string caption() const;
     void errorBox(const std::string& text);
-    // The loaded image into the unit; what the user is told, empty once done.
-    std::string WriteIntoUnit(const TEcuImage& before);
+    // The file into the image and the unit; what the user is told, empty
+    // once done.
+    std::string LoadIntoUnit(const std::string& path, TFormAttesa& wait);
+    std::string LoadIntoImage(const std::string& path);
     // The serial number written between the unit's begin and end of a save;
     // what the user is told, empty once done.
     std::string WriteSerialNumber();
@@ -72,6 +75,7 @@ private:
     std::string folder_;
     std::string extension_;
     TLanguageTexts texts_;
+    std::vector<std::string> replaced_;
     bool activated_ = false;
     bool closed_ = false;
 };

@@ -32,6 +32,10 @@
 
 TFormMain* FormMain = nullptr;
 
+std::string CurrentProgramFolder() {
+    return FormMain ? FormMain->ProgramFolder : platform::fromUnicode(QDir::currentPath());
+}
+
 namespace {
 
 using shell::ScreenCursor;

@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class TFormSplash;
 class TStatusPanels;
+struct TRecoveryCopy;
 
 class TFormMain : public QMainWindow {
 public:
@@ -117,9 +118,12 @@ private:
     // A service window made for one modal use: its caption from string
     // captionId and the configuration name, then shown modally.
     void runServiceWindow(QDialog& window, int captionId);
-    // Offers back the copy that a programming of the connected unit left
-    // when it did not end; false when the copy was to go back and did not.
-    bool writeBackUnfinishedProgramming();
+    // Offers back the copies that writes into the connected unit left when
+    // they did not end: declined, those the user did not want; false, with
+    // notWritten what to tell, when a copy was to go back and did not.
+    bool offerRecoveryCopies(std::vector<TRecoveryCopy>& declined, std::string& notWritten);
+    bool writeBackCopy(const TRecoveryCopy& copy, std::string& notWritten);
+    void tellSetUpAsNew(const std::vector<TRecoveryCopy>& declined);
     // Tells every window that the link is open or closed (data-changed code
     // 1 or 0), and notices a link that was lost.
     void announceLink(bool open);
@@ -139,3 +143,6 @@ private:
 };
 
 extern TFormMain* FormMain;
+
+// The program folder of the main window; the working folder without one.
+std::string CurrentProgramFolder();

@@ -9,9 +9,10 @@
 #include "formmain.h"
 #include "formvisualizza.h"
 #include "language.h"
-#include "programmingrecord.h"
+#include "recoverycopy.h"
 #include "statuspanels.h"
 #include "ui_FormMain.h"
+#include "unitwrite.h"
 #include "windowutil.h"
 
 #include "core/basario.h"
@@ -32,20 +33,35 @@ using shell::SetScreenCursor;
 
 constexpr uint32_t kStateFlags = 1;
 constexpr int kInjectionType = 52;
-constexpr char kNoSerialNumber[] = "SerialNumberNotInEcu";
-constexpr int kUnfinishedProgramming = 410;
+constexpr int kSerialNumber = 93;
+constexpr int kNoGoesToTheNext = 109;
+constexpr int kNoSetsUpAsNew = 121;
+constexpr int kSetUpAsNew = 129;
+constexpr int kLoadItNow = 139;
+constexpr int kDate = 285;
+constexpr int kWriteUnfinished = 410;
 constexpr int kWriteItNow = 422;
 constexpr int kNotLoadedIntoUnit = 431;
-constexpr int kSetUpAgain = 450;
-
-std::string LanguageText(int n) {
-    std::string text;
-    LoadLanguageString(n, text);
-    return text;
-}
 
 TSerialEcuLink* link() {
     return StreamDati->EcuLink();
+}
+
+// A serial number as the user reads it: what no line can show as a mark.
+std::string ShownSerial(const std::string& serial) {
+    std::string shown;
+    for (char c : serial)
+        shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    return shown.empty() ? "-" : shown;
+}
+
+// The question for one copy: its file, serial number and date, and what No does.
+std::string OfferText(const TRecoveryCopy& copy, bool last) {
+    return LanguageText(kWriteUnfinished) + "\n" + copy.copyPath + "\n" +
+           LanguageText(kSerialNumber) + ": " + ShownSerial(copy.serial) + "\n" +
+           LanguageText(kDate) + ": " + copy.made.toString("dd/MM/yyyy HH:mm").toStdString() +
+           "\n" + LanguageText(kWriteItNow) + "\n" +
+           LanguageText(last ? kNoSetsUpAsNew : kNoGoesToTheNext);
 }
 
 // The file name of a path without its folder and its last four characters
@@ -150,18 +166,22 @@ void TFormMain::ActionConnettiExecute() {
 
     auto wait = TFormAttesa::Open(this, "  " + Text(49), Text(75), " " + Text(59) + " ");
     StreamDati->WaitForEcu(20000);
-    if (!writeBackUnfinishedProgramming()) {
+    std::vector<TRecoveryCopy> declined;
+    std::string notWritten;
+    if (!offerRecoveryCopies(declined, notWritten)) {
         StreamDati->RestoreImage(defaults);
         link()->Disconnect();
         wait->close();
         SetScreenCursor(ScreenCursor::Default);
         announceLink(false);
+        errorBox(notWritten);
         return;
     }
     int32_t state = 0;
     link()->ReadParam(kStateFlags, &state);
     bool ok = true;
-    if (state & 1) {
+    // A unit a copy waits for holds no configuration to trust.
+    if ((state & 1) || !declined.empty()) {
         wait->SetCaption("! " + Text(49));
         wait->SetLabel(Text(52));
         wait->repaint();
@@ -170,7 +190,7 @@ void TFormMain::ActionConnettiExecute() {
         StreamDati->SetSerialNumber(StreamDati->ReadUnitSerialNumber().value_or(kNoSerialNumber));
         // The write clears the mark only once the whole default image was
         // accepted.
-        ok = StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true);
+        ok = TUnitWrite(ProgramFolder, std::nullopt).Write();
         if (!ok)
             errorBox(Text(38) + "\n" + Text(40) + ErrorCode("C01"));
     } else {
@@ -190,46 +210,59 @@ void TFormMain::ActionConnettiExecute() {
     wait->close();
     SetScreenCursor(ScreenCursor::Default);
     announceLink(link()->IsConnected() != 0);
+    if (ok && !declined.empty())
+        tellSetUpAsNew(declined);
 }
 
-// Checked before the unit's state: a unit that a programming left marked
-// would otherwise be set up with the default configuration. Yes loads the
-// copy into the unit as the file dialog does; on success the connect reads
-// the unit as usual.
-bool TFormMain::writeBackUnfinishedProgramming() {
-    const auto serial = StreamDati->ReadUnitSerialNumber();
-    if (!serial)
-        return true;
-    const auto record = FindProgrammingRecord({platform::JoinPath(ProgramFolder, "ConfigLPG"),
-                                               platform::JoinPath(ProgramFolder, "ConfigCNG")},
-                                              *serial);
-    if (!record)
-        return true;
-    SetScreenCursor(ScreenCursor::Default);
-    const std::string question = LanguageText(kUnfinishedProgramming) + "\n" + record->copyPath +
-                                 "\n" + LanguageText(kWriteItNow);
-    const int answer = platform::MessageBox(this, question, platform::fromUnicode(windowTitle()),
-                                            platform::MB_YESNO | platform::MB_ICONQUESTION);
-    SetScreenCursor(ScreenCursor::AppStart);
-    if (answer != platform::IDYES)
-        return true;
-    // The copy carries no serial number: the unit gets the one it had.
+// Checked before the unit's state: a unit that a write left marked, or
+// erased without the mark, would otherwise be set up with the default
+// configuration or read as it is. One question per copy that could be this
+// unit's, newest first; Yes writes that copy back, after which the connect
+// reads the unit as usual. False when the copy was to go back and did not.
+bool TFormMain::offerRecoveryCopies(std::vector<TRecoveryCopy>& declined, std::string& notWritten) {
+    const std::vector<TRecoveryCopy> copies =
+        FindRecoveryCopies(FuelFolders(ProgramFolder), StreamDati->ReadUnitSerialNumber());
+    for (size_t i = 0; i < copies.size(); ++i) {
+        SetScreenCursor(ScreenCursor::Default);
+        const int answer = platform::MessageBox(this, OfferText(copies[i], i + 1 == copies.size()),
+                                                platform::fromUnicode(windowTitle()),
+                                                platform::MB_YESNO | platform::MB_ICONQUESTION);
+        SetScreenCursor(ScreenCursor::AppStart);
+        if (answer == platform::IDYES)
+            return writeBackCopy(copies[i], notWritten);
+        declined.push_back(copies[i]);
+    }
+    return true;
+}
+
+// The copy goes back as the file dialog loads a file, with the serial
+// number it was made with: a copy carries none of its own.
+bool TFormMain::writeBackCopy(const TRecoveryCopy& copy, std::string& notWritten) {
     TEcuImage image = StreamDati->Image();
     std::fill(std::begin(image.SerialNumber), std::end(image.SerialNumber), 0);
-    for (size_t i = 0; i < record->serial.size() && i < TEcuImage::kSerialLength; ++i)
-        image.SerialNumber[i] = uint8_t(record->serial[i]);
+    for (size_t i = 0; i < copy.serial.size() && i < TEcuImage::kSerialLength; ++i)
+        image.SerialNumber[i] = static_cast<unsigned char>(copy.serial[i]);
     StreamDati->RestoreImage(image);
-    if (StreamDati->Transfer(kTransferFileToImage, record->copyPath, 0, kGroupAll, true, true) &&
-        StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
-        RemoveProgrammingRecord(*record);
+    const std::string work = CopyIntoWorkFile(copy);
+    TUnitWrite write(ProgramFolder, std::nullopt, {}, copy);
+    const bool written = !work.empty() && write.Load(work);
+    if (!work.empty())
+        platform::DeleteFile(work);
+    if (written)
         return true;
-    }
-    std::string text = LanguageText(kNotLoadedIntoUnit);
-    if (StreamDati->UnitLeftMarked())
-        text += "\n" + LanguageText(kSetUpAgain);
-    text += "\n" + StreamDati->LastTransferError() + "\n" + CopyNotice(record->copyPath);
-    errorBox(text);
+    notWritten = LanguageText(kNotLoadedIntoUnit) + "\n" +
+                 (work.empty() ? LanguageText(291) + "\n" + copy.copyPath : write.Told());
     return false;
+}
+
+// The copies the user did not want stay files of the fuel folder.
+void TFormMain::tellSetUpAsNew(const std::vector<TRecoveryCopy>& declined) {
+    std::string text = LanguageText(kSetUpAsNew);
+    for (const TRecoveryCopy& copy : declined)
+        text += "\n" + copy.copyPath;
+    text += "\n" + LanguageText(kLoadItNow);
+    platform::MessageBox(this, text, platform::fromUnicode(windowTitle()),
+                         platform::MB_ICONEXCLAMATION);
 }
 
 void TFormMain::ActionConfExecute() {

@@ -5,8 +5,10 @@
 #include "formmain.h"
 #include "formscarica.h"
 #include "language.h"
-#include "programmingrecord.h"
+#include "messagetexts.h"
+#include "recoverycopy.h"
 #include "statuspanels.h"
+#include "unitwrite.h"
 #include "windowutil.h"
 
 #include "core/edition.h"
@@ -33,8 +35,11 @@ using shell::ScreenCursor;
 using shell::SetScreenCursor;
 
 constexpr int kAttempts = 5;
+constexpr int kCheckTheLink = 40;
+constexpr int kPartNewPartOld = 157;
+constexpr int kNotPrepared = 196;
 constexpr int kCopyNotSaved = 468;
-constexpr int kSetUpAgain = 450;
+constexpr int kSavedInFile = 475;
 // The start of an encrypted container's magic: a file that has it but not
 // the whole magic is a damaged container, not a scrambled one.
 constexpr char kEncryptedPrefix[] = "ENCRYPTED_FILE_V_";
@@ -43,12 +48,6 @@ constexpr char kUnreadConfiguration[] =
 constexpr char kNoConfiguration[] =
     "La centralina non contiene alcuna configurazione: alla prossima connessione "
     "ricever\xe0 quella predefinita.";
-
-std::string LanguageText(int n) {
-    std::string text;
-    LoadLanguageString(n, text);
-    return text;
-}
 
 bool StartsWith(const char* data, size_t size, const char* prefix) {
     const size_t n = std::strlen(prefix);
@@ -66,13 +65,16 @@ private:
     bool checkUnit();
     bool readUnitConfiguration();
     bool saveCopy();
+    bool markUnit();
+    std::string copyLines() const;
     std::string savedIn() const;
     std::optional<std::vector<uint8_t>> readFile(const std::string& path, const char*& code);
     int programAttempts(const std::vector<uint8_t>& buffer);
     bool waitForUnit();
     bool identifyUnit();
     void writeBack();
-    // Ends the run on a unit that came back wrong: the box, the link closed.
+    void leaveUnwritten();
+    // Ends the run on a unit that came back wrong: the link closed, the box.
     void giveUp(const std::string& text);
     void closeWait();
     int question(const std::string& text, const std::string& caption, unsigned icon);
@@ -84,8 +86,8 @@ private:
     TSerialEcuLink& link_;
     int fileModel_ = 0;
     bool unitAnswered_ = false;
-    // The copy of the configuration made before programming, and its record.
-    std::optional<TProgrammingRecord> copy_;
+    // The copy of the configuration made before programming, with its record.
+    std::optional<TRecoveryCopy> copy_;
     std::unique_ptr<TFormAttesa> wait_;
 };
 
@@ -109,8 +111,12 @@ void TProgrammingRun::Run() {
         main_.errorBox(text(65) + TFormMain::ErrorCode(code));
         return;
     }
-    if (unitAnswered_ && !saveCopy())
+    if (!saveCopy() || (unitAnswered_ && !markUnit()))
         return;
+    if (unitAnswered_) {
+        link_.Disconnect();
+        main_.announceLink(false);
+    }
 
     link_.BeginProgramming();
     const auto end = qScopeGuard([this] { link_.EndProgramming(); });
@@ -138,43 +144,49 @@ void TProgrammingRun::Run() {
     closeWait();
 }
 
-// The configuration of the unit as it was goes into an ordinary file of the
-// fuel folder, with a record that outlives the program, before anything can
-// erase the unit. Without both nothing is programmed.
+// The configuration the image holds goes into an ordinary file of the fuel
+// folder, with a record that outlives the program, before anything can
+// erase the unit, whether the unit answers now or not. Without both nothing
+// is programmed.
 bool TProgrammingRun::saveCopy() {
-    const std::string folder =
-        platform::JoinPath(main_.ProgramFolder, StreamDati->GetFlag(1) ? "ConfigCNG" : "ConfigLPG");
-    char ext[4] = {};
-    const std::string extension =
-        CopyModelConfigExt(ext, BrandMaskOfCode(-1), int8_t(StreamDati->EcuIdentity()[1]));
-    const std::string serial = StreamDati->GetSerialNumber();
-    const TProgrammingRecord record{
-        serial, PreProgrammingCopyPath(folder, serial,
-                                       QDate::currentDate().toString(Qt::ISODate).toStdString(),
-                                       extension)};
-    const bool modified = StreamDati->IsModified();
-    QDir().mkpath(platform::toUnicode(folder));
-    const bool saved =
-        StreamDati->Transfer(kTransferImageToFile, record.copyPath, 0, kGroupAll, false);
-    // The copy is no save of the user's: the question before data is lost stays.
-    StreamDati->SetModified(modified);
-    if (saved && WriteProgrammingRecord(record)) {
-        copy_ = record;
+    std::string why;
+    copy_ =
+        KeepRecoveryCopy(main_.ProgramFolder, StreamDati->Image(), TCopyReason::Programming, why);
+    if (copy_)
         return true;
-    }
-    const std::string why = saved ? kTransferStoreError : StreamDati->LastTransferError();
-    if (saved)
-        QFile::remove(platform::toUnicode(record.copyPath));
     closeWait();
-    main_.errorBox(LanguageText(kCopyNotSaved) + "\n" + why);
+    main_.errorBox(LanguageText(kCopyNotSaved) + "\n" + EngineText(why));
     return false;
 }
 
-// Where the configuration is, once programming began: every failure says it.
+// The unit counts as never configured from before it is programmed until
+// the configuration is back in it whole, and keeps that only once a save of
+// its own ends: a kill or a power loss then never leaves it erased and
+// trusted. Without the mark nothing is programmed.
+bool TProgrammingRun::markUnit() {
+    const TStreamDati::TStoredMark mark = StreamDati->StoreNeverConfiguredMark();
+    if (mark == TStreamDati::TStoredMark::Stored)
+        return true;
+    // Refused: the unit holds what it held, so the copy is not wanted.
+    const bool unchanged = mark == TStreamDati::TStoredMark::NotTaken;
+    if (unchanged) {
+        DiscardRecoveryCopy(*copy_);
+        copy_.reset();
+    }
+    closeWait();
+    main_.errorBox(LanguageText(kNotPrepared) +
+                   (unchanged ? "\n" + LanguageText(kCheckTheLink) : savedIn()));
+    return false;
+}
+
+// Where the configuration is, once the unit is to be programmed.
+std::string TProgrammingRun::copyLines() const {
+    return copy_ ? LanguageText(kSavedInFile) + "\n" + copy_->copyPath + "\n" : std::string();
+}
+
+// The same with the one thing to do about it, for a failure.
 std::string TProgrammingRun::savedIn() const {
-    if (!copy_)
-        return {};
-    return "\n" + CopyNotice(copy_->copyPath);
+    return copy_ ? "\n" + CopyNotice(*copy_) : std::string();
 }
 
 // The unit that answers now is checked before anything is programmed: its
@@ -199,11 +211,7 @@ bool TProgrammingRun::checkUnit() {
     const auto serial = StreamDati->ReadUnitSerialNumber();
     const bool imageOfThisUnit =
         StreamDati->ImageFromUnit() && (!serial || *serial == StreamDati->GetSerialNumber());
-    if (!imageOfThisUnit && !readUnitConfiguration())
-        return false;
-    link_.Disconnect();
-    main_.announceLink(false);
-    return true;
+    return imageOfThisUnit || readUnitConfiguration();
 }
 
 bool TProgrammingRun::readUnitConfiguration() {
@@ -253,8 +261,9 @@ int TProgrammingRun::programAttempts(const std::vector<uint8_t>& buffer) {
     int status = 0;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         if (attempt > 1) {
+            // The question comes last, so that Yes and No answer it alone.
             const std::string why = status == 1 ? text(76) : main_.RetryText();
-            if (question(why + TFormMain::ErrorCode(ProgrammingStatusCode(status)) + savedIn(),
+            if (question(copyLines() + why + TFormMain::ErrorCode(ProgrammingStatusCode(status)),
                          waitCaption(), platform::MB_ICONERROR) != platform::IDYES)
                 return status;
             wait_->SetCaption(text(67) + " - " + text(71) + " " + std::to_string(attempt));
@@ -271,29 +280,25 @@ bool TProgrammingRun::waitForUnit() {
     platform::Sleep(3000);
     StreamDati->WaitForEcu(20000);
     while (link_.Reconnect() == 0)
-        if (question(LanguageText(402) + TFormMain::ErrorCode("C01") + savedIn(), caption(),
+        if (question(copyLines() + LanguageText(402) + TFormMain::ErrorCode("C01"), caption(),
                      platform::MB_ICONERROR) != platform::IDYES) {
             link_.Disconnect();
             StreamDati->SetImageFromUnit(false);
             closeWait();
             return false;
         }
-    // The unit that is back holds no configuration until the write-back is
-    // whole: if that is cut short, the next connect does not trust it.
-    int32_t state = 0;
-    StreamDati->MarkNeverConfigured(state);
     return true;
 }
 
 bool TProgrammingRun::identifyUnit() {
     const uint8_t model = StreamDati->EcuIdentity()[1];
     if (!StreamDati->ReadEcuIdentity()) {
-        giveUp(text(39) + TFormMain::ErrorCode("C02") + savedIn());
+        giveUp(text(39) + TFormMain::ErrorCode("C02"));
         return false;
     }
     if (StreamDati->EcuIdentity()[1] != uint8_t(fileModel_)) {
         StreamDati->SetEcuIdentity(model);
-        giveUp(text(55) + TFormMain::ErrorCode("C03") + savedIn());
+        giveUp(text(55) + TFormMain::ErrorCode("C03"));
         return false;
     }
     main_.announceLink(true);
@@ -302,39 +307,55 @@ bool TProgrammingRun::identifyUnit() {
 
 void TProgrammingRun::giveUp(const std::string& message) {
     SetScreenCursor(ScreenCursor::Default);
-    main_.errorBox(message);
     link_.Disconnect();
     StreamDati->SetImageFromUnit(false);
+    main_.errorBox(message + savedIn());
     closeWait();
 }
 
-// Only the configuration of the unit itself goes back into it unasked; a
-// failed write leaves the image as it is, ready to be saved.
+// Only the configuration of the unit itself goes back into it unasked. The
+// unit that is back is marked again in a save of its own before anything is
+// written, and stays so until the write-back is whole; a failed write leaves
+// the image as it is, ready to be saved.
 void TProgrammingRun::writeBack() {
     if (!unitAnswered_ &&
         question(kUnreadConfiguration, caption(), platform::MB_ICONQUESTION) != platform::IDYES) {
-        int32_t state = 0;
-        StreamDati->MarkNeverConfigured(state);
-        StreamDati->SetImageFromUnit(false);
-        closeWait();
-        platform::MessageBox(&main_, kNoConfiguration, caption(), platform::MB_ICONINFORMATION);
+        leaveUnwritten();
         return;
     }
-    while (!StreamDati->Transfer(kTransferImageToUnit, "", 0, kGroupAll, true)) {
-        if (question(LanguageText(402) + TFormMain::ErrorCode("C01") + savedIn(), caption(),
+    bool marked = false;
+    for (;;) {
+        marked =
+            marked || StreamDati->StoreNeverConfiguredMark() == TStreamDati::TStoredMark::Stored;
+        // The unit holds no configuration before the write: the copy is its.
+        TUnitWrite write(main_.ProgramFolder, std::nullopt, {}, copy_);
+        if (marked && write.Write())
+            return;
+        const std::string told = marked ? write.Told() : LanguageText(kPartNewPartOld) + savedIn();
+        if (question(copyLines() + LanguageText(402) + TFormMain::ErrorCode("C01"), caption(),
                      platform::MB_ICONERROR) != platform::IDYES) {
-            // The unit stays marked: half a configuration is none.
             closeWait();
-            main_.errorBox(StreamDati->LastTransferError() + "\n" + LanguageText(kSetUpAgain) +
-                           savedIn());
+            main_.errorBox(told);
             return;
         }
         // A link lost on the way is brought back before the next attempt.
         if (!link_.IsConnected())
             StreamDati->WaitForEcu(20000);
     }
-    if (copy_)
-        RemoveProgrammingRecord(*copy_);
+}
+
+// The user keeps the image out of a unit it was not read from: the unit
+// stays marked, and without a record the next connect sets it up afresh.
+void TProgrammingRun::leaveUnwritten() {
+    const bool marked = StreamDati->StoreNeverConfiguredMark() == TStreamDati::TStoredMark::Stored;
+    if (marked) {
+        RetireRecord(*copy_);
+        copy_.reset();
+    }
+    StreamDati->SetImageFromUnit(false);
+    closeWait();
+    platform::MessageBox(&main_, kNoConfiguration + savedIn(), caption(),
+                         platform::MB_ICONINFORMATION);
 }
 
 void TProgrammingRun::closeWait() {

@@ -20,12 +20,6 @@ namespace {
 
 constexpr char kNoDate[] = "not avaible";
 
-std::string LanguageText(int n) {
-    std::string text;
-    LoadLanguageString(n, text);
-    return text;
-}
-
 template <typename W> void SetCaption(W* widget, int n) {
     QString text = widget->text();
     if (LoadLanguageString(n, text))

@@ -34,6 +34,12 @@ template <typename Count> Count atLeastOne(Count count) {
 
 } // namespace
 
+std::string LanguageText(int n) {
+    std::string text;
+    LoadLanguageString(n, text);
+    return text;
+}
+
 bool LoadLanguageString(int n, std::string& target) {
     const std::int64_t id = std::int64_t(LanguageIndex) * MaxStrings + n;
     if (id < 0 || id > std::numeric_limits<std::uint32_t>::max())

@@ -26,6 +26,8 @@ extern std::int32_t LanguageCodePage;
 // target, in code page 1252. False, with target untouched, when there is no
 // such string.
 bool LoadLanguageString(int n, std::string& target);
+// String n of the current language; empty when there is none.
+std::string LanguageText(int n);
 // The same for a widget's text: target keeps its text when the string is missing.
 bool LoadLanguageString(int n, QString& target);
 // A control's text (a label, button or action) or a menu's title replaced

@@ -17,6 +17,8 @@
 #include "core/serialecu.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -90,6 +92,8 @@ TEST(CylinderItems, CountsAndItems) {
 class LinkedUnit : public ShellTest {
 protected:
     LinkedUnit() {
+        // A copy the kit change keeps goes below the working folder.
+        QDir::setCurrent(workshop.path());
         EXPECT_TRUE(BindBasarioLibrary());
         EXPECT_TRUE(data->EcuLink()->Connect());
         EXPECT_TRUE(
@@ -97,7 +101,13 @@ protected:
         EXPECT_TRUE(data->EcuLink()->IsConnected());
         sim.clearCallLog();
     }
-    ~LinkedUnit() override { FreeBasarioLibrary(); }
+    ~LinkedUnit() override {
+        FreeBasarioLibrary();
+        QDir::setCurrent(startFolder);
+    }
+    QStringList kept(const QString& pattern) const {
+        return QDir(workshop.path() + "/ConfigLPG").entryList({pattern}, QDir::Files);
+    }
 
     // What the unit holds of a kit: map, calibration, injector items, option
     // words, identification.
@@ -113,6 +123,8 @@ protected:
         return log.size();
     }
 
+    const QString startFolder = QDir::currentPath();
+    QTemporaryDir workshop;
     QTimer timer;
     TKitChange change{nullptr, "Vexano", [](int n) { return "text " + std::to_string(n); }, &timer};
     ScriptedModals modals;
@@ -157,24 +169,33 @@ TEST_F(LinkedUnit, FuelChangeFromLpgToCngReloadsTheCngDefaultsIntoTheUnit) {
     EXPECT_EQ(cngMap, ImageMapCells(*data));
 }
 
-// Any way the reload fails, the image and the unit end as they were.
+// Any way the reload fails, the image and the unit end as they were: put
+// back while the link holds, or, where the unit refuses even that, marked
+// with the kit it had kept in a copy that the next connect offers.
 struct FailedChange {
     const char* what;
     std::function<void(SimUnit&)> fault;
     bool fuel;
     int injectorType;
     bool typed;
+    bool putBack;
 };
+
+constexpr char kStillPrevious[] = "La centralina contiene ancora la configurazione precedente.\n";
+constexpr char kPartAndCopy[] =
+    "La centralina pu\xf2 contenere in parte i dati nuovi e in parte quelli precedenti.\nLa "
+    "configurazione della centralina \xe8 salvata nel file:\n";
 
 TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
     const FailedChange cases[] = {
         {"link dropped midway through the fuel change", [](SimUnit& s) { s.dropAfter(12); }, true,
-         0, false},
+         0, false, true},
         {"map refused in the fuel change", [](SimUnit& s) { s.refuseWritesTo(0x54); }, true, 0,
+         false, false},
+        {"injector words refused", [](SimUnit& s) { s.refuseWritesTo(0x94); }, false, 1, true,
          false},
-        {"injector words refused", [](SimUnit& s) { s.refuseWritesTo(0x94); }, false, 1, true},
-        {"link dropped in the injector change", [](SimUnit& s) { s.dropAfter(6); }, false, 2,
-         false},
+        {"link dropped in the injector change", [](SimUnit& s) { s.dropAfter(6); }, false, 2, false,
+         true},
     };
     for (const FailedChange& c : cases) {
         SCOPED_TRACE(c.what);
@@ -189,16 +210,26 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
         sim.refuseWritesTo(0x94, false);
         sim.dropAfter(-1);
         EXPECT_EQ(outcome, TKitChange::Outcome::Failed);
-        // The box says why: the transfer's own text, or the unit's refusal.
+        // The box says what the unit holds, then why: the transfer's own
+        // text, or the unit's refusal.
         const std::string& why = change.Failure();
-        EXPECT_TRUE(why.rfind(kTransferUnitWriteError, 0) == 0 ||
-                    why.rfind(kTransferEndSaveError, 0) == 0 ||
-                    why.rfind(kTransferWaitError, 0) == 0)
+        EXPECT_EQ(why.rfind(c.putBack ? kStillPrevious : kPartAndCopy, 0), 0u) << why;
+        EXPECT_TRUE(why.find(kTransferUnitWriteError) != std::string::npos ||
+                    why.find(kTransferEndSaveError) != std::string::npos ||
+                    why.find(kTransferWaitError) != std::string::npos)
             << why;
         EXPECT_EQ(modals.interactions().back().text, change.Failure());
         EXPECT_TRUE(data->Image() == before) << "the image is as it was";
         EXPECT_EQ(unitKit(), unitBefore) << "the unit is as it was";
         EXPECT_TRUE(data->EcuLink()->IsConnected());
+        EXPECT_EQ(sim.stateFlags() & 1, c.putBack ? 0 : 1);
+        // The copy holds the kit before the change; its record waits for the next connect.
+        const QStringList records = kept("PrimaDellaScrittura_*.programmazione");
+        EXPECT_EQ(records.size(), c.putBack ? 0 : 1);
+        for (const QString& record : records)
+            EXPECT_NE(why.find(record.chopped(15).toStdString()), std::string::npos) << why;
+        QDir(workshop.path() + "/ConfigLPG").removeRecursively();
+        sim.setNeverConfigured(false);
     }
 }
 

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 
@@ -63,11 +64,16 @@ std::vector<Exchange> OpenLinkExchanges(const std::vector<std::string>& log, boo
     return found;
 }
 
-enum class Fault { None, Drop, First, Middle, Last };
-enum class Ends { Before, After, NeverConfigured };
+// Drop: the link lost half-way, back at once; LostForGood: lost half-way
+// and not back; EndRefused: the first end of a save refused.
+enum class Fault { None, Drop, First, Middle, Last, LostForGood, EndRefused };
+// FileHeld: the unit and the image hold the loaded file's values, the unit
+// unmarked, though it did not confirm it keeps them.
+enum class Ends { Before, After, NeverConfigured, FileHeld };
 
 const char* FaultName(Fault f) {
-    static const char* names[] = {"none", "drop", "first", "middle", "last"};
+    static const char* names[] = {"none", "drop",          "first",      "middle",
+                                  "last", "lost for good", "end refused"};
     return names[int(f)];
 }
 
@@ -120,6 +126,8 @@ void PrintTo(const Operation& op, std::ostream* os) {
 }
 
 constexpr char kSerial[] = "NEWSERIAL";
+// RifLambda of the unit at the start, and so of the file Golf.
+constexpr int kFileRifLambda = 44;
 constexpr char kOverwrite[] = "esiste gi";
 constexpr char kUnsaved[] = "Salvare i dati";
 constexpr char kSerialPrompt[] = "SERIAL NUMBER";
@@ -192,8 +200,10 @@ public:
         std::vector<std::string> log;
         UnitMemory before, unit;
         int stateFlags = 0;
+        int imageRifLambda = 0;
         bool fileChanged = false;
         int copies = 0, records = 0;
+        std::vector<std::string> shown; // the texts of every box, in order
     };
 
     // One run of the program with the operation; arm sets the fault.
@@ -237,17 +247,21 @@ public:
         }
         steps.push_back([&] {
             run.log = sim.callLog();
+            run.imageRifLambda = StreamDati->Image().RifLambda;
             StreamDati->SetModified(false); // closing asks nothing
             return true;
         });
         EXPECT_EQ(runProgram(std::move(steps)), 0);
+        for (const auto& shown : script().interactions())
+            run.shown.push_back(shown.text);
         newScript();
         sim.failCall(0);
         sim.dropAfter(-1);
+        sim.setReconnectDelay(0);
         run.unit = ReadUnitMemory(sim);
         run.stateFlags = sim.stateFlags();
         run.fileChanged = FileBytes(golf()) != file;
-        run.copies = int(inFuelFolder("PrimaDellaProgrammazione_*.vx4").size());
+        run.copies = int(inFuelFolder("PrimaDella*.vx4").size());
         run.records = int(inFuelFolder("*.programmazione").size());
         return run;
     }
@@ -256,7 +270,7 @@ public:
     // of every run.
     void begin(const Operation& op) {
         sim.setNeverConfigured(op.neverConfigured);
-        sim.poke(0x05, 0, 44); // RifLambda: a unit value the default does not have
+        sim.poke(0x05, 0, kFileRifLambda); // a unit value the default does not have
         memory = FileBytes(QString::fromStdString(sim.memoryPath()));
     }
     // The unit's memory file and the workshop as they were at the start.
@@ -305,20 +319,30 @@ TEST_P(LinkFaults, TellTheUserAndLeaveTheUnitAsBeforeAsAfterOrMarkedNeverConfigu
     if ((op.run || op.neverConfigured) && !op.after) {
         EXPECT_NE(clean.unit, clean.before);
     }
-    for (Fault fault : {Fault::Drop, Fault::First, Fault::Middle, Fault::Last}) {
-        const Exchange& e = fault == Fault::First  ? exchanges.front()
-                            : fault == Fault::Last ? exchanges.back()
-                                                   : exchanges[exchanges.size() / 2];
+    const auto endOfSave = std::find_if(exchanges.begin(), exchanges.end(), [](const Exchange& e) {
+        return e.call.rfind("SendCommand(18", 0) == 0;
+    });
+    for (const auto& [fault, expect] : op.expect) {
+        if (fault == Fault::None)
+            continue;
+        if (fault == Fault::EndRefused) {
+            ASSERT_NE(endOfSave, exchanges.end());
+        }
+        const Exchange& e = fault == Fault::First        ? exchanges.front()
+                            : fault == Fault::Last       ? exchanges.back()
+                            : fault == Fault::EndRefused ? *endOfSave
+                                                         : exchanges[exchanges.size() / 2];
         SCOPED_TRACE(std::string(FaultName(fault)) + " at " + e.call);
         startAgain();
-        const Expect& expect = op.expect.at(fault);
         const Run faulted = runWith(
             op,
             [&] {
-                if (fault == Fault::Drop)
+                if (fault == Fault::Drop || fault == Fault::LostForGood)
                     sim.dropAfter(e.open);
                 else
                     sim.failCall(e.all);
+                if (fault == Fault::LostForGood)
+                    sim.setReconnectDelay(60000);
             },
             expect);
         EXPECT_EQ(faulted.fileChanged, expect.fileChanged);
@@ -336,6 +360,11 @@ TEST_P(LinkFaults, TellTheUserAndLeaveTheUnitAsBeforeAsAfterOrMarkedNeverConfigu
         case Ends::NeverConfigured:
             EXPECT_EQ(faulted.stateFlags & 1, 1);
             break;
+        case Ends::FileHeld:
+            EXPECT_EQ(faulted.unit.at(0x05), std::vector<int>{kFileRifLambda});
+            EXPECT_EQ(faulted.imageRifLambda, kFileRifLambda);
+            EXPECT_EQ(faulted.stateFlags & 1, 0);
+            break;
         }
     }
 }
@@ -343,15 +372,23 @@ TEST_P(LinkFaults, TellTheUserAndLeaveTheUnitAsBeforeAsAfterOrMarkedNeverConfigu
 constexpr char kNameNotTaken[] = "il file non \xe8 stato salvato";
 // A load that did not reach the unit leads with that, then says what the
 // unit holds; the engine's text comes last.
-constexpr char kLoadCut[] =
-    "La configurazione caricata dal file non \xe8 stata scritta in centralina.\nAlla prossima "
-    "connessione la centralina verr\xe0 configurata di nuovo.\nControllare il collegamento.";
 constexpr char kLoadNotBegun[] =
     "La configurazione caricata dal file non \xe8 stata scritta in centralina.\nLa centralina "
     "contiene ancora la configurazione precedente.\nImpossibile eseguire il salvataggio";
 constexpr char kLoadPutBack[] =
     "La configurazione caricata dal file non \xe8 stata scritta in centralina.\nLa centralina "
-    "contiene ancora la configurazione precedente.\nLa centralina non ha accettato tutti";
+    "contiene ancora la configurazione precedente.\n";
+// Cut short and not put back: what the unit had is kept as a copy, which the
+// next connect offers.
+constexpr char kLoadKept[] =
+    "La configurazione caricata dal file non \xe8 stata scritta in centralina.\nLa centralina "
+    "pu\xf2 contenere in parte i dati nuovi e in parte quelli precedenti.\nLa configurazione "
+    "della centralina \xe8 salvata nel file:\n";
+constexpr char kOfferedAtConnect[] =
+    "\nAlla prossima connessione sar\xe0 proposto di scriverla nella centralina.\n";
+constexpr char kLoadUnconfirmed[] =
+    "La centralina ha ricevuto i nuovi dati ma non ha confermato di conservarli: ripetere "
+    "l'operazione.\nImpossibile completare correttamente il salvataggio dei dati";
 constexpr char kResetRefused[] = "Impossibile effettuare il reset";
 const Say kSerialAsked = Input(kSerialPrompt, kSerial);
 constexpr char kNotBack[] = "Impossibile scaricare i dati di configurazione";
@@ -396,10 +433,12 @@ const Operation kOperations[] = {
      .run = &FaultRuns::loadIntoTheUnit,
      .asks = {Ask(kUnsaved, platform::IDNO)},
      .expect = {{Fault::None, {{kSerialAsked}, Ends::After}},
-                {Fault::Drop, {{Box(kLoadCut)}, Ends::NeverConfigured}},
+                {Fault::Drop, {{Box(kLoadPutBack)}, Ends::Before}},
                 {Fault::First, {{Box(kLoadNotBegun)}, Ends::Before}},
                 {Fault::Middle, {{Box(kLoadPutBack)}, Ends::Before}},
-                {Fault::Last, {{kSerialAsked}, Ends::After}}}},
+                {Fault::Last, {{kSerialAsked}, Ends::After}},
+                {Fault::LostForGood, {{Box(kLoadKept)}, Ends::NeverConfigured, false, true}},
+                {Fault::EndRefused, {{Box(kLoadUnconfirmed)}, Ends::FileHeld}}}},
     // After programming: the unit is written back whole, or it stays marked
     // and the copy made before programming names itself.
     {.name = "Programming",
@@ -492,18 +531,35 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Impossibile connettersi correttamente", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A load that loses the link half-way leaves the unit marked never
-// configured: the next connect sets it up with the default configuration.
-TEST_F(FaultRuns, ALoadCutByALostLinkIsSetUpAgainAtTheNextConnect) {
+// A load whose link is lost half-way and does not come back leaves the unit
+// marked, with what it held before kept as a copy: the box says the next
+// connect offers it, and Yes there writes it back.
+TEST_F(FaultRuns, ALoadCutByALinkLostForGoodIsOfferedBackAtTheNextConnect) {
     const auto e = exchangeOf(Load(), "WriteParamRow(0x6154", 1);
     ASSERT_TRUE(e);
     const Run faulted = runWith(
-        Load(), [&] { sim.dropAfter(e->open); }, Load().expect.at(Fault::Drop));
+        Load(),
+        [&] {
+            sim.dropAfter(e->open);
+            sim.setReconnectDelay(60000);
+        },
+        Load().expect.at(Fault::LostForGood));
     EXPECT_EQ(faulted.stateFlags & 1, 1);
-    // The next start connects and writes the defaults: RifLambda 30, not the file's 44.
-    runProgram({[&] { return connectedShown(); }});
+    ASSERT_EQ(faulted.records, 1);
+    ASSERT_FALSE(faulted.shown.empty());
+    EXPECT_NE(faulted.shown.back().find(kOfferedAtConnect), std::string::npos)
+        << faulted.shown.back();
+    script().expectMessageBox(platform::IDYES, "Una scrittura in centralina non \xe8 terminata");
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    StreamDati->SetModified(false);
+                    return true;
+                }});
     EXPECT_EQ(sim.stateFlags() & 1, 0);
-    EXPECT_EQ(sim.peek(0x05), 30);
+    // RifLambda as the unit held it before the load (1.0 V), not the file's
+    // 44 nor the default 30.
+    EXPECT_EQ(sim.peek(0x05), 51);
+    EXPECT_TRUE(inFuelFolder("*.programmazione").isEmpty());
 }
 
 // A link lost in the middle of the name that does not come back: the old

@@ -178,6 +178,7 @@ TEST_P(ProgramFaults, ShowTheirMessagesAndLeaveUnitAndImageAsTheMendsSay) {
             before = ReadUnitMemory(sim);
             image = StreamDati->Image();
             sim.clearCallLog();
+            const size_t shownBefore = modals.interactions().size();
             chooseAndProgram(firmware.path);
             fault.script(modals, sim);
             program();
@@ -191,17 +192,21 @@ TEST_P(ProgramFaults, ShowTheirMessagesAndLeaveUnitAndImageAsTheMendsSay) {
             if (fault.imageKept) {
                 EXPECT_EQ(Configuration(StreamDati->Image()), Configuration(image));
             }
-            // Once programming began, the configuration the unit had is in
-            // a file, and every message after that names it.
+            // Once programming began, the configuration the image held is
+            // in a file, whether the unit answered or not, and every message
+            // after that names it.
             const QStringList copies = Copies();
-            if (calls("BeginProgramming") && fault.connects) {
+            if (calls("BeginProgramming")) {
                 EXPECT_EQ(copies.size(), 1);
-                for (const auto& shown : modals.interactions())
-                    if (!copies.isEmpty())
-                        if (shown.kind == ScriptedModals::Kind::MessageBox &&
-                            shown.text.find("ERR.CODE") != std::string::npos)
-                            EXPECT_NE(shown.text.find(copies[0].toStdString()), std::string::npos)
-                                << shown.text;
+                const auto& shownAll = modals.interactions();
+                for (size_t i = shownBefore; i < shownAll.size(); ++i) {
+                    const auto& shown = shownAll[i];
+                    if (!copies.isEmpty() && shown.kind == ScriptedModals::Kind::MessageBox &&
+                        shown.text.find("ERR.CODE") != std::string::npos) {
+                        EXPECT_NE(shown.text.find(copies[0].toStdString()), std::string::npos)
+                            << shown.text;
+                    }
+                }
             } else {
                 EXPECT_TRUE(copies.isEmpty());
             }
@@ -270,21 +275,21 @@ INSTANTIATE_TEST_SUITE_P(
                              m.expectMessageBox(platform::IDYES, "Tentativo " + std::to_string(n));
                          m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
                      },
-                     Unit::AsBefore, true},
+                     Unit::AsBefore, true, true, Unchanged, true},
         ProgramFault{"NoAtOnce", [](SimUnit& s, ScriptedModals&) { s.setProgramStatus(1, 1); },
                      Sample30,
                      [](ScriptedModals& m, SimUnit&) {
                          m.expectMessageBox(platform::IDNO, "tensione di batteria");
                          m.expectMessageBox(platform::IDOK, "(ERR.CODE: P05)");
                      },
-                     Unit::AsBefore, true},
+                     Unit::AsBefore, true, true, Unchanged, true},
         ProgramFault{"LinkLostHalfWay", [](SimUnit& s, ScriptedModals&) { s.setProgramLinkLost(); },
                      Sample30,
                      [](ScriptedModals& m, SimUnit&) {
                          m.expectMessageBox(platform::IDNO, "(ERR.CODE: P07)");
                          m.expectMessageBox(platform::IDOK, "(ERR.CODE: P07)");
                      },
-                     Unit::AsBefore, true},
+                     Unit::AsBefore, true, true, Unchanged, true},
         ProgramFault{"DamagedPayload", Nothing,
                      [](const QString& folder) {
                          auto payload = FirmwarePayload(30, 512);
@@ -298,7 +303,7 @@ INSTANTIATE_TEST_SUITE_P(
                          m.expectMessageBox(platform::IDNO, "(ERR.CODE: P09)");
                          m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
                      },
-                     Unit::AsBefore, true},
+                     Unit::AsBefore, true, true, Unchanged, true},
         ProgramFault{"VanishedFile", Nothing,
                      [](const QString& folder) {
                          return TestFirmware{(folder + "/gone.po4").toStdString(), {}};
@@ -335,7 +340,7 @@ INSTANTIATE_TEST_SUITE_P(
                          m.expectMessageBox(platform::IDYES, kNotBack);
                          m.expectMessageBox(platform::IDNO, kNotBack);
                      },
-                     Unit::Erased, true},
+                     Unit::Erased, true, true, Unchanged, true},
         ProgramFault{"IdentificationUnreadable", Nothing, Sample30,
                      [](ScriptedModals& m, SimUnit& s) {
                          s.failEcuId(2); // the one after programming
@@ -445,11 +450,14 @@ void PrintTo(const KillCase& c, std::ostream* os) {
 constexpr char kChildCase[] = "VEXANO_KILLED_CASE";
 constexpr char kChildReady[] = "VEXANO_KILLED_READY";
 constexpr char kSerialOfTheUnit[] = "KILL0042";
-constexpr char kOffered[] = "La programmazione di questa centralina non \xe8 terminata";
+constexpr char kOffered[] = "Una scrittura in centralina non \xe8 terminata";
+constexpr char kSetUpAsNew[] = "configurata come nuova";
 
 const KillCase kKillCases[] = {
     {"WhileTheUnitIsAwaitedYes", [](SimUnit& s) { s.setReconnectFailsAfterProgram(-1); },
      "(ERR.CODE: C01)", platform::IDYES},
+    {"WhileTheUnitIsAwaitedNo", [](SimUnit& s) { s.setReconnectFailsAfterProgram(-1); },
+     "(ERR.CODE: C01)", platform::IDNO},
     {"WhileWritingBackYes", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack, platform::IDYES},
     {"WhileWritingBackNo", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack, platform::IDNO},
 };
@@ -528,21 +536,36 @@ TEST_P(KilledWhileProgramming, TheNextConnectOffersTheCopyMadeBeforeProgramming)
     QDir(QFileInfo(childMemory).path()).removeRecursively();
     QDir(QString::fromLocal8Bit(paths[1])).removeRecursively();
     EXPECT_EQ(sim.peek(0x05), 0); // the programming erased the unit
+    // Marked before programming, in a save of its own: the kill loses nothing of it.
+    EXPECT_EQ(sim.stateFlags() & 1, 1);
     const QDir fuel(workshop.path() + "/ConfigLPG");
     ASSERT_EQ(fuel.entryList({"*.programmazione"}).size(), 1);
+    const QStringList copies = fuel.entryList({"PrimaDellaProgrammazione_KILL0042_*.vx4"});
+    ASSERT_EQ(copies.size(), 1);
 
+    // A write-back cut short may have stored the serial number already.
+    const bool serialKnown = !sim.serialNumber().empty();
     modals.expectMessageBox(c.answer, kOffered);
+    if (c.answer == platform::IDNO)
+        modals.expectMessageBox(platform::IDOK, kSetUpAsNew);
     runProgram({[&] { return startupDone() && connectedShown(); }, [&] { return closeQuietly(); }});
     EXPECT_EQ(sim.stateFlags() & 1, 0);
-    EXPECT_EQ(fuel.entryList({"PrimaDellaProgrammazione_KILL0042_*.vx4"}).size(), 1);
+    EXPECT_EQ(fuel.entryList({"PrimaDellaProgrammazione_KILL0042_*.vx4"}), copies);
+    const auto& shown = modals.interactions();
+    ASSERT_FALSE(shown.empty());
     if (c.answer == platform::IDYES) {
         EXPECT_EQ(sim.peek(0x05), 44);
         EXPECT_EQ(sim.serialNumber(), kSerialOfTheUnit);
         EXPECT_TRUE(fuel.entryList({"*.programmazione"}).isEmpty());
     } else {
-        // Nothing was written back: the record stays for the next connect.
-        EXPECT_NE(sim.peek(0x05), 44);
-        EXPECT_EQ(fuel.entryList({"*.programmazione"}).size(), 1);
+        // The erased unit is not trusted: it is set up afresh, and the box
+        // names the copy. Once set up it holds what the user chose, so the
+        // record of its serial number goes; without a serial number the
+        // record may be another unit's and stays.
+        EXPECT_EQ(sim.peek(0x05), 30);
+        EXPECT_NE(shown.back().text.find(copies[0].toStdString()), std::string::npos)
+            << shown.back().text;
+        EXPECT_EQ(fuel.entryList({"*.programmazione"}).size(), serialKnown ? 0 : 1);
     }
 }
 

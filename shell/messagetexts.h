@@ -1,0 +1,14 @@
+#pragma once
+// The texts of the program's messages. The transfer engine reports its
+// failures in Italian, as the unit's maker wrote them; the windows show them
+// in the program's language.
+#include <initializer_list>
+#include <string>
+
+// Lines of a message, the empty ones left out.
+std::string Lines(std::initializer_list<std::string> lines);
+
+// The engine's text (with any detail after it) in the current language;
+// empty when the language has no such text. A text the engine does not
+// know passes as it is.
+std::string EngineText(const std::string& text);
