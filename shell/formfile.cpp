@@ -2,6 +2,7 @@
 
 #include "formattesa.h"
 #include "formmain.h"
+#include "fuelfolder.h"
 #include "language.h"
 #include "messagetexts.h"
 #include "smallwindows.h"
@@ -208,7 +209,7 @@ TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string&
     ui_->Radio34Cilindri->setVisible(radios);
     ui_->Radio34568Cilindri->setVisible(radios);
 
-    folder_ = platform::JoinPath(mainPath_, StreamDati->GetFlag(1) ? "ConfigCNG" : "ConfigLPG");
+    folder_ = FuelFolder(mainPath_, StreamDati->GetFlag(1));
     folder_ = platform::JoinPath(folder_, "");
     QDir().mkpath(u(folder_));
     QDir::setCurrent(u(folder_));

@@ -186,14 +186,6 @@ bool IsKnownSerial(const std::string& serial) {
     return !serial.empty() && serial != kNoSerialNumber;
 }
 
-std::string FuelFolder(const std::string& programFolder, bool cng) {
-    return platform::JoinPath(programFolder, cng ? "ConfigCNG" : "ConfigLPG");
-}
-
-std::vector<std::string> FuelFolders(const std::string& programFolder) {
-    return {FuelFolder(programFolder, false), FuelFolder(programFolder, true)};
-}
-
 std::optional<TRecoveryCopy> KeepRecoveryCopy(const std::string& programFolder,
                                               const TEcuImage& image, TCopyReason reason,
                                               std::string& why) {

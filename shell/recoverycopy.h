@@ -8,16 +8,14 @@
 // Anyone who can write in a fuel folder can plant names there: a record
 // names a bare file of its own folder or is none of ours, and no copy or
 // record is ever read, made or written through a link.
+#include "fuelfolder.h"
+
 #include <QDateTime>
 #include <optional>
 #include <string>
 #include <vector>
 
 struct TEcuImage;
-
-// The folders of the configuration files below the program folder.
-std::string FuelFolder(const std::string& programFolder, bool cng);
-std::vector<std::string> FuelFolders(const std::string& programFolder);
 
 // Whether a serial number names a unit: an erased one, or the text a unit
 // without one is given, names none.

@@ -34,3 +34,25 @@ bool PlantSpecial(Special kind, const QString& path) {
     }
     return false;
 }
+
+const std::vector<PlantedHolder>& PlantedHolders() {
+    static const std::vector<PlantedHolder> holders = {
+        {"plain file",
+         [](const QString& name, const QString&) {
+             QFile f(name);
+             return f.open(QIODevice::WriteOnly) && f.write("not ours") == 8;
+         }},
+        {"dangling link",
+         [](const QString& name, const QString& victim) {
+             return QFile::link(victim + ".nowhere", name);
+         }},
+        {"link to a file",
+         [](const QString& name, const QString& victim) { return QFile::link(victim, name); }},
+        {"folder", [](const QString& name, const QString&) { return QDir().mkdir(name); }},
+        {"FIFO",
+         [](const QString& name, const QString&) {
+             return ::mkfifo(QFile::encodeName(name).constData(), 0600) == 0;
+         }},
+    };
+    return holders;
+}
