@@ -205,6 +205,9 @@ TFormFile::TFormFile(QWidget* owner, bool* success, int mode, const std::string&
     SetScreenCursor(ScreenCursor::HourGlass);
     ui_->setupUi(this);
     shell::ScaleByScreenWidth(this, shell::LayoutScreenWidth());
+    // A name too long for its column keeps its end: the copies made before
+    // programming or a write end with their date.
+    ui_->ListFile->setTextElideMode(Qt::ElideMiddle);
     const bool radios = !connected() && ModelCodesDiffer();
     ui_->Radio34Cilindri->setVisible(radios);
     ui_->Radio34568Cilindri->setVisible(radios);

@@ -13,11 +13,66 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPaintEngine>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace {
+
+// A surface that keeps the texts painted on it, in the order they come.
+class TextRecorder : public QPaintDevice {
+public:
+    explicit TextRecorder(QSize size) : size_(size) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    QStringList texts() const { return engine_.texts; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth:
+            return size_.width();
+        case PdmHeight:
+            return size_.height();
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        case PdmDepth:
+            return 32;
+        default:
+            return 0;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override { texts << item.text(); }
+        Type type() const override { return User; }
+        QStringList texts;
+    };
+    QSize size_;
+    mutable Engine engine_;
+};
+
+// The texts a widget paints, as it paints them (cut where they do not fit).
+QStringList PaintedTexts(QWidget& widget) {
+    TextRecorder recorder(widget.size());
+    widget.render(&recorder);
+    return recorder.texts();
+}
 
 // The dialog on a data module that is not connected, in a program folder of
 // its own; the main window exists for the save it may be asked for.
@@ -149,6 +204,33 @@ TEST_F(FileDialog, OnlyASaveShowsTheNameAndItsPrompt) {
         EXPECT_EQ(d.ui()->EditName->isHidden(), !save) << mode;
         EXPECT_EQ(platform::fromUnicode(d.ui()->LabelFile->text()),
                   save ? "Nome del file da salvare" : "File da caricare");
+    }
+}
+
+// The copies made before programming and before a write name the unit's
+// serial number and end with the date: a name too long for its column is
+// cut in the middle, so that the whole date shows, in both dialogs.
+TEST_F(FileDialog, ANameThatDoesNotFitTheListKeepsItsDate) {
+    const QString names[] = {"PrimaDellaProgrammazione_ABCDEFGHIJ0123456789_2026-12-11_2",
+                             "PrimaDellaScrittura_ABCDEFGHIJ0123456789_2026-12-11"};
+    const QString ends[] = {"_2026-12-11_2", "_2026-12-11"};
+    for (const QString& name : names)
+        touch(lpg(name + ".vx4"));
+    for (int mode : {TFormFile::kOpen, TFormFile::kSave}) {
+        SCOPED_TRACE(mode);
+        TFormFile d(main.get(), nullptr, mode, programFolder());
+        d.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+        QStringList shown;
+        for (const QString& text : PaintedTexts(*d.ui()->ListFile->viewport()))
+            if (text.startsWith("PrimaDella"))
+                shown << text;
+        ASSERT_EQ(shown.size(), 2) << shown.join(", ").toStdString();
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_NE(shown[i], names[i]) << "the name fits: nothing to see";
+            EXPECT_TRUE(shown[i].endsWith(ends[i])) << shown[i].toStdString();
+        }
+        d.hide();
     }
 }
 
