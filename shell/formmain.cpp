@@ -103,11 +103,12 @@ void setCaption(QMenu* menu, int n) {
 
 } // namespace
 
-TFormMain::TFormMain(QWidget* parent)
+TFormMain::TFormMain(QWidget* parent, TQtTexts* qtTexts)
     : QMainWindow(parent), ui_(new Ui::FormMain),
       // The texts the window keeps for itself and its actions.
       texts_({34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 48, 49, 51, 52, 54,  55, 58,
-              59, 65, 66, 67, 68, 69, 70, 71, 75, 76, 77, 78, 79, 80, 317, 318}) {
+              59, 65, 66, 67, 68, 69, 70, 71, 75, 76, 77, 78, 79, 80, 317, 318}),
+      qtTexts_(qtTexts) {
     shell::RegisterFontSubstitutes();
     shell::RegisterShellResources();
     ui_->setupUi(this);
@@ -150,6 +151,8 @@ TFormMain::TFormMain(QWidget* parent)
     // Language of the stored settings.
     const int stored = StreamDati ? StreamDati->QuarnGlobalData->Get(2) : 0;
     LanguageIndex = (stored >= 0 && stored < MaxLanguages) ? stored : 0;
+    if (qtTexts_)
+        qtTexts_->Apply(LanguageIndex);
     LoadLanguageNumber(2, LanguageCodePage);
     LoadLanguageNumber(1, LanguageCharset);
 
@@ -369,7 +372,8 @@ void TFormMain::MenuLinguaClick(QAction* item) {
     if (StreamDati)
         StreamDati->QuarnGlobalData->Set(2, l);
     LanguageIndex = l;
-    qtTexts_.Apply(l);
+    if (qtTexts_)
+        qtTexts_->Apply(l);
     const QList<QAction*> languages = ui_->MenuSelLingua->actions();
     if (l < languages.size()) {
         const QList<QAction*> popup = popupMenu_->actions();

@@ -26,7 +26,9 @@ struct TRecoveryCopy;
 
 class TFormMain : public QMainWindow {
 public:
-    explicit TFormMain(QWidget* parent = nullptr);
+    // qtTexts: Qt's own texts, made to follow the window's language; none
+    // leaves them as they are.
+    explicit TFormMain(QWidget* parent = nullptr, TQtTexts* qtTexts = nullptr);
     ~TFormMain() override;
 
     // The working folder when the window was constructed.
@@ -136,7 +138,7 @@ private:
     TStatusPanels* panels_ = nullptr;
     QPointer<TFormSplash> splash_;
     TLanguageTexts texts_;
-    TQtTexts qtTexts_;
+    TQtTexts* qtTexts_ = nullptr;
     bool shown_ = false;
     bool endRequested_ = false;
     bool linkAnnounced_ = false;

@@ -22,6 +22,9 @@ QString TQtTexts::DefaultFolder() {
 }
 
 bool TQtTexts::Apply(int languageIndex) {
+    // Each change of catalogue makes every window translate itself again.
+    if (installed_ && languageIndex == language_)
+        return true;
     // The old catalogue goes first: a language without one must not keep
     // the texts of the language before.
     remove();
@@ -33,6 +36,7 @@ bool TQtTexts::Apply(int languageIndex) {
     if (!QCoreApplication::installTranslator(translator.get()))
         return false;
     installed_ = std::move(translator);
+    language_ = languageIndex;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "formmain.h"
 #include "formscarica.h"
 #include "language.h"
+#include "qttexts.h"
 #include "windowutil.h"
 
 #include "core/basario.h"
@@ -83,6 +84,11 @@ int WinMain(int argc, char** argv) {
         platform::AskRunningInstanceToRaise(title);
         return 0;
     }
+    // Every box, the first one too, has Qt's buttons in the program's
+    // language: the settings are not read yet, and a start whose settings
+    // cannot be read stays in that language.
+    TQtTexts qtTexts;
+    qtTexts.Apply(LanguageIndex);
     if (!shell::IsSupportedSystem()) {
         platform::MessageBox(nullptr, "This program required Windows 95/98/NT/2000/XP", "OS error",
                              platform::MB_ICONERROR);
@@ -98,7 +104,7 @@ int WinMain(int argc, char** argv) {
         if (!BindBasarioLibrary())
             throw std::runtime_error(kMissingFiles);
         StreamDati = new TStreamDati;
-        FormMain = new TFormMain;
+        FormMain = new TFormMain(nullptr, &qtTexts);
         shell::CreateConfigEditor();
         FormScarica = new TFormScarica(FormMain);
         platform::InstanceListener listener(title, [] { platform::BringToFront(FormMain); });

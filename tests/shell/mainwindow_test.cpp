@@ -32,9 +32,9 @@ protected:
     // The window as start-up leaves it once shown: the splash gone, the
     // stored language applied, the start-up connection tried on a unit that
     // is not there (C01, then the no-connection box).
-    std::unique_ptr<TFormMain> showMain() {
+    std::unique_ptr<TFormMain> showMain(TQtTexts* qtTexts = nullptr) {
         sim.setAbsent(true);
-        auto w = std::make_unique<TFormMain>();
+        auto w = std::make_unique<TFormMain>(nullptr, qtTexts);
         FormMain = w.get();
         modals.expectMessageBox(platform::IDOK, "C01");
         modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
@@ -114,7 +114,8 @@ std::string shownButtonTexts(QWidget* owner) {
 TEST_F(MainWindow, QtsOwnTextsFollowTheProgramsLanguage) {
     if (!QFile::exists(TQtTexts::DefaultFolder() + "/qtbase_it.qm"))
         GTEST_SKIP() << "Qt's Italian catalogue is not installed (qt6-translations-l10n)";
-    auto w = showMain();
+    auto qtTexts = std::make_unique<TQtTexts>();
+    auto w = showMain(qtTexts.get());
     EXPECT_EQ(shownButtonTexts(w.get()), "&Sì|&No|Annulla");
     EXPECT_EQ(qtText("QFileDialog", "Open"), "Apri");
 
@@ -124,7 +125,8 @@ TEST_F(MainWindow, QtsOwnTextsFollowTheProgramsLanguage) {
 
     w->ui()->MenuSelLingua->actions()[0]->trigger();
     EXPECT_EQ(shownButtonTexts(w.get()), "&Sì|&No|Annulla");
-    w.reset(); // the program's end takes Qt's catalogue with it
+    w.reset();
+    qtTexts.reset(); // the program's end takes Qt's catalogue with it
     EXPECT_EQ(qtText("QPlatformTheme", "&Yes"), "&Yes");
 }
 

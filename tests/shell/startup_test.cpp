@@ -4,6 +4,7 @@
 #include "core/edition.h"
 #include "formmain.h"
 #include "language.h"
+#include "qttexts.h"
 #include "startup.h"
 
 #include "platform/gui/singleinstance.h"
@@ -11,10 +12,13 @@
 #include "tests/support/userfolders.h"
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QProcess>
+#include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <functional>
 
@@ -189,13 +193,16 @@ TEST_F(ProgramProcess, AFirstStartSaysWhenConnectedAndEndsWhenTheSystemAsks) {
 class StartUp : public ShellTest {
 protected:
     // Runs the program until the user closes the main window once the
-    // start-up boxes were answered; true when the window was seen.
-    bool runUntilClosed() {
+    // start-up boxes were answered (first those that expectFirst queues);
+    // true when the window was seen.
+    bool runUntilClosed(const std::function<void(ScriptedModals&)>& expectFirst = {}) {
         data.reset(); // the program makes its own data module
         StreamDati = nullptr;
         ScriptedModals modals;
         bool sawWindow = false;
         sim.setAbsent(true);
+        if (expectFirst)
+            expectFirst(modals);
         modals.expectMessageBox(platform::IDOK, "C01");
         modals.expectMessageBox(platform::IDOK, "ATTENZIONE");
         int ticks = 0;
@@ -228,6 +235,36 @@ TEST_F(StartUp, RunsUntilTheMainWindowClosesThenFreesEverything) {
     EXPECT_EQ(LanguagesModule, nullptr);
     EXPECT_EQ(BasarioModule, nullptr);
     BindLanguageLibrary(); // the other tests read the library's strings
+}
+
+// What the standard buttons of any box read now: "OK|Yes|No|Cancel".
+std::string StandardButtonTexts() {
+    const QDialogButtonBox::StandardButton kinds[] = {QDialogButtonBox::Ok, QDialogButtonBox::Yes,
+                                                      QDialogButtonBox::No,
+                                                      QDialogButtonBox::Cancel};
+    QDialogButtonBox box;
+    QStringList texts;
+    for (QDialogButtonBox::StandardButton kind : kinds)
+        texts << box.addButton(kind)->text();
+    return texts.join('|').toStdString();
+}
+
+// Settings that cannot be read are told before the main window exists, in
+// the language the start then keeps: that box already has Qt's buttons in
+// Italian.
+TEST_F(StartUp, TheSettingsWarningHasQtsButtonsInItalian) {
+    if (!QFile::exists(TQtTexts::DefaultFolder() + "/qtbase_it.qm"))
+        GTEST_SKIP() << "Qt's Italian catalogue is not installed (qt6-translations-l10n)";
+    data.reset(); // it writes the settings back
+    StreamDati = nullptr;
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Pellam", "3307K").clear();
+    std::string buttons;
+    EXPECT_TRUE(runUntilClosed([&](ScriptedModals& modals) {
+        modals.expectMessageBox(platform::IDOK, "impostazioni essenziali",
+                                [&] { buttons = StandardButtonTexts(); });
+    }));
+    EXPECT_EQ(buttons, "OK|&Sì|&No|Annulla");
+    BindLanguageLibrary();
 }
 
 // Another local user's runtime folder holding a lock of the program's name,
