@@ -9,8 +9,6 @@
 #include "platform/cp1252.h"
 #include "platform/gui/modal.h"
 
-#include <QApplication>
-
 namespace {
 
 constexpr char kRpmMixed[] =
@@ -42,15 +40,9 @@ TFormCentriCelle::TFormCentriCelle(QWidget* owner)
     }
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormCentriCelle::ButtonOkClick);
     connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, [this] { done(2); });
-    focusWatch_ =
-        connect(qApp, &QApplication::focusChanged, this, &TFormCentriCelle::ButtonAnnullaExit);
 }
 
-// The child fields are destroyed after this body, and each change of focus
-// they cause would otherwise call the handler of a dialog already gone.
-TFormCentriCelle::~TFormCentriCelle() {
-    disconnect(focusWatch_);
-}
+TFormCentriCelle::~TFormCentriCelle() = default;
 
 void TFormCentriCelle::ButtonOkClick() {
     std::vector<double> values;
@@ -73,8 +65,7 @@ void TFormCentriCelle::ButtonOkClick() {
     done(1);
 }
 
-// Leaving Cancel wraps the tab order round to the first reference.
-void TFormCentriCelle::ButtonAnnullaExit(QWidget* old, QWidget* now) {
+void TFormCentriCelle::FocusMoved(QWidget* old, QWidget* now) {
     if (old == ui_->ButtonAnnulla && now && isAncestorOf(now) && now != edits_[0])
         edits_[0]->setFocus(Qt::TabFocusReason);
 }

@@ -25,12 +25,11 @@ public:
     // closes; otherwise says why and stays open.
     void ButtonOkClick();
 
-private:
-    void ButtonAnnullaExit(QWidget* old, QWidget* now);
+protected:
+    // Leaving Cancel wraps the tab order round to the first reference.
+    void FocusMoved(QWidget* old, QWidget* now) override;
 
+private:
     std::unique_ptr<Ui::FormCentriCelle> ui_;
-    // The application outlives the dialog: its focus changes reach the
-    // dialog only until the dialog's own destructor runs.
-    QMetaObject::Connection focusWatch_;
     std::array<TNumericEdit*, 12> edits_{};
 };

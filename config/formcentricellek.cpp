@@ -9,7 +9,6 @@
 #include "platform/cp1252.h"
 #include "platform/gui/modal.h"
 
-#include <QApplication>
 #include <algorithm>
 
 namespace {
@@ -93,14 +92,9 @@ TFormCentriCelleK::TFormCentriCelleK(QWidget* owner)
 
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormCentriCelleK::ButtonOkClick);
     connect(ui_->ButtonAnnulla, &QPushButton::clicked, this, [this] { done(2); });
-    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &TFormCentriCelleK::FocusExits);
 }
 
-// The child fields are destroyed after this body, and each change of focus
-// they cause would otherwise call the handler of a dialog already gone.
-TFormCentriCelleK::~TFormCentriCelleK() {
-    disconnect(focusWatch_);
-}
+TFormCentriCelleK::~TFormCentriCelleK() = default;
 
 void TFormCentriCelleK::showEvent(QShowEvent* event) {
     TReferenceDialog::showEvent(event);
@@ -140,7 +134,7 @@ void TFormCentriCelleK::ButtonOkClick() {
 
 // Shift+Tab from OK lands on the last time shown; Tab from Cancel on the
 // first rpm.
-void TFormCentriCelleK::FocusExits(QWidget* old, QWidget* now) {
+void TFormCentriCelleK::FocusMoved(QWidget* old, QWidget* now) {
     if (!now)
         return;
     if (old == ui_->ButtonOk && ui_->GroupRifTempi->isAncestorOf(now) && rows_ > 0 &&

@@ -29,14 +29,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void FocusMoved(QWidget* old, QWidget* now) override;
 
 private:
-    void FocusExits(QWidget* old, QWidget* now);
-
     std::unique_ptr<Ui::FormCentriCelleK> ui_;
-    // The application outlives the dialog: its focus changes reach the
-    // dialog only until the dialog's own destructor runs.
-    QMetaObject::Connection focusWatch_;
     std::array<TNumericEdit*, 12> rpm_{};
     std::array<TNumericEdit*, 12> times_{};
     int columns_ = 0;

@@ -5,6 +5,8 @@
 #include "platform/cp1252.h"
 #include "platform/gui/modal.h"
 
+#include <QApplication>
+
 int FirstOutOfOrder(std::span<const double> values) {
     for (size_t i = 1; i < values.size(); ++i)
         if (values[i - 1] >= values[i])
@@ -24,7 +26,17 @@ TReferenceDialog::TReferenceDialog(QWidget* owner, std::initializer_list<int> te
     : QDialog(owner), texts_(texts) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     texts_.Load();
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                          [this](QWidget* old, QWidget* now) { FocusMoved(old, now); });
 }
+
+// The child fields are destroyed after this body, and each change of focus
+// they cause would otherwise call the handler of a dialog already gone.
+TReferenceDialog::~TReferenceDialog() {
+    disconnect(focusWatch_);
+}
+
+void TReferenceDialog::FocusMoved(QWidget*, QWidget*) {}
 
 void TReferenceDialog::showEvent(QShowEvent* event) {
     if (!scaled_) {

@@ -1,7 +1,7 @@
 #pragma once
 // What the two centre dialogs share: the check that references increase,
-// the message of a set of references that did not all go to the unit, and
-// the scaling to the screen on showing.
+// the message of a set of references that did not all go to the unit, the
+// scaling to the screen on showing and the watch of the focus.
 #include "language.h"
 #include "valuewrites.h"
 
@@ -20,12 +20,17 @@ int FirstOutOfOrder(std::span<const double> values);
 void ScaleToScreen(QDialog& dialog);
 
 // The frame of both centre dialogs: scaled to the screen when first shown,
-// Cancel (and Esc) closing with modal result 2, error boxes from its texts.
+// Cancel (and Esc) closing with modal result 2, error boxes from its texts,
+// and each change of focus in the program handed to FocusMoved.
 class TReferenceDialog : public QDialog {
 public:
     TReferenceDialog(QWidget* owner, std::initializer_list<int> texts);
+    ~TReferenceDialog() override;
 
 protected:
+    // The focus went from old to now, anywhere in the program (either may
+    // be null).
+    virtual void FocusMoved(QWidget* old, QWidget* now);
     void showEvent(QShowEvent* event) override;
     void reject() override;
     // String n in an error box with the dialog's caption.
@@ -40,4 +45,7 @@ private:
 
     TLanguageTexts texts_;
     bool scaled_ = false;
+    // The application outlives the dialog: its focus changes reach the
+    // dialog only until the dialog's own destructor runs.
+    QMetaObject::Connection focusWatch_;
 };
