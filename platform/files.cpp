@@ -134,34 +134,47 @@ namespace {
 bool WriteChecked(QFileDevice& file, std::string_view bytes) {
     return file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush();
 }
-} // namespace
 
-// QSaveFile::commit() renames even when its last flush failed (the write
-// error stays only in error()), so the flush is done and checked here first.
-bool WriteAndFlush(QFileDevice& file, std::string_view bytes) {
-    if (!WriteChecked(file, bytes))
-        return false;
-    // A device that cannot be synced has nothing more to store.
+// A device that cannot be synced has nothing more to store.
+bool Synced(QFileDevice& file) {
     const int fd = file.handle();
     if (fd >= 0 && ::fsync(fd) != 0 && errno != EINVAL)
         return false;
     return file.error() == QFileDevice::NoError;
 }
 
-bool WriteWholeFile(const QString& path, std::string_view bytes) {
-    // QSaveFile follows links and renames its new file over whatever is
-    // there: a device, a FIFO or a folder would be replaced by a file.
+// A new file that fill writes takes the name of path only once every byte
+// is on the disk. QSaveFile follows links and renames its new file over
+// whatever is there: a device, a FIFO or a folder would be replaced by a
+// file, so those are refused first.
+CopyFault Replace(const QString& path, const std::function<CopyFault(QFileDevice&)>& fill) {
     struct stat st;
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-        return false;
+        return CopyFault::Target;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (!WriteAndFlush(f, bytes)) {
+        return CopyFault::Target;
+    CopyFault fault = fill(f);
+    if (fault == CopyFault::None && !Synced(f))
+        fault = CopyFault::Disk;
+    if (fault != CopyFault::None) {
         f.cancelWriting();
-        return false;
+        return fault;
     }
-    return f.commit();
+    return f.commit() ? CopyFault::None : CopyFault::Disk;
+}
+} // namespace
+
+// QSaveFile::commit() renames even when its last flush failed (the write
+// error stays only in error()), so the flush is done and checked here first.
+bool WriteAndFlush(QFileDevice& file, std::string_view bytes) {
+    return WriteChecked(file, bytes) && Synced(file);
+}
+
+bool WriteWholeFile(const QString& path, std::string_view bytes) {
+    return Replace(path, [&](QFileDevice& f) {
+               return WriteChecked(f, bytes) ? CopyFault::None : CopyFault::Disk;
+           }) == CopyFault::None;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {
@@ -312,8 +325,9 @@ ReadFault ReadFileInPieces(const std::string& path, int64_t cap,
     QByteArray piece;
     for (int64_t done = 0;;) {
         piece.clear();
-        // One byte over the cap tells a file that is too large.
-        fault = ReadUpTo(fd, std::min(kPiece, cap + 1 - done), piece);
+        // One byte over the cap tells a file that is too large; cap + 1
+        // itself would overflow with kNoCap.
+        fault = ReadUpTo(fd, cap - done < kPiece ? cap - done + 1 : kPiece, piece);
         done += piece.size();
         if (fault != ReadFault::None || piece.isEmpty())
             break;
@@ -326,6 +340,19 @@ ReadFault ReadFileInPieces(const std::string& path, int64_t cap,
     }
     ::close(fd);
     return fault;
+}
+
+CopyFault CopyWholeFile(const std::string& source, const QString& target) {
+    return Replace(target, [&](QFileDevice& f) {
+        bool stored = true;
+        const ReadFault read =
+            ReadFileInPieces(source, kNoCap, [&](std::string_view piece, int64_t) {
+                return stored = WriteChecked(f, piece);
+            });
+        if (!stored)
+            return CopyFault::Disk;
+        return read == ReadFault::None ? CopyFault::None : CopyFault::Source;
+    });
 }
 
 } // namespace platform

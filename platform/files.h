@@ -61,15 +61,25 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes);
 // followed; a folder there is refused. On any failure the name keeps what
 // it held and no other file is left behind.
 bool ReplaceWithNewFile(const std::string& path, std::string_view bytes);
+enum class CopyFault {
+    None,
+    Source, // the source could not be read (see ReadFileInPieces)
+    Target, // no new file can take target's name, or it holds no file
+    Disk,   // the disk did not take every byte
+};
+// Replaces the file at target with a copy of the regular file source, as
+// WriteWholeFile replaces it, but piece by piece, each piece checked as it
+// is written: a file of any size is never held whole. On any fault the old
+// file keeps every byte and no other file is left behind.
+CopyFault CopyWholeFile(const std::string& source, const QString& target);
 // Writes bytes over a work copy that is deleted once done: false when the
 // open, the write, the flush or the close fails, but never synced, since
 // nobody keeps it (a sync costs a disk load nearly all its time). Files the
 // user keeps go through WriteWholeFile.
 bool WriteWorkCopy(const std::string& path, std::string_view bytes);
 
-// The bound on a file read whole where its format names none (a recorded
-// trace, the simulated unit's memory, work copies): days of recording, and
-// still a size to hold in memory.
+// The bound on a file read whole where its format names none (the simulated
+// unit's memory, work copies): a size to hold in memory.
 inline constexpr int64_t kWholeFileCap = int64_t(64) << 20;
 
 enum class ReadFault { None, Missing, NotAFile, Unreadable, TooLarge };
@@ -90,7 +100,8 @@ ReadFault ReadFileStart(const std::string& path, int64_t count, QByteArray& byte
 // A regular file, opened as above, read piece by piece into take(piece,
 // size), size being what the file held when opened, so that it is never
 // held whole. take returns false to stop the reading (None then). More than
-// cap bytes read is TooLarge.
+// cap bytes read is TooLarge; kNoCap reads to the end, however far.
+inline constexpr int64_t kNoCap = INT64_MAX;
 ReadFault ReadFileInPieces(const std::string& path, int64_t cap,
                            const std::function<bool(std::string_view, int64_t)>& take);
 

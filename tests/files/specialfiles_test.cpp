@@ -5,6 +5,7 @@
 #include "core/firmware.h"
 #include "core/inifile.h"
 #include "core/scramble.h"
+#include "platform/files.h"
 
 #include "filestest.h"
 
@@ -40,6 +41,12 @@ TEST_F(SpecialFiles, EveryWholeFileReaderRefusesThem) {
              return ConvertScrambledFile(p.c_str(), Path("out").c_str(), true, kKey);
          }},
         {"profile text", [](const std::string& p) { return TIniFile().Load(p); }},
+        {"copy of a recording",
+         [this](const std::string& p) {
+             const auto fault = platform::CopyWholeFile(p, QString::fromStdString(Path("out")));
+             EXPECT_NE(fault, platform::CopyFault::Target);
+             return fault == platform::CopyFault::None;
+         }},
     };
     for (const SpecialCase& c : SpecialCases()) {
         const std::string path = Path("special" + std::to_string(int(c.kind)));

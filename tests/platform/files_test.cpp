@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -251,6 +252,49 @@ TEST_F(TempFolder, AWholeFileReplacesTheOldOneOnlyOnceEveryByteIsStored) {
     EXPECT_EQ(Read(target), QByteArray::fromStdString(next));
 }
 
+// A copy replaces the old file as a whole save does, in pieces: every byte
+// of a source of many pieces, or, on any fault, the old file as it was and
+// nothing else left in the folder. The fault says whose it is.
+TEST_F(TempFolder, ACopyReplacesTheOldFileOnlyOnceEveryPieceIsStored) {
+    std::string source(3 << 20, '\0');
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = char(i * 7 / 3);
+    ASSERT_TRUE(platform::WriteWholeFile(path("source.txt"), source));
+    ASSERT_TRUE(::mkfifo(path("fifo").c_str(), 0600) == 0);
+    using platform::CopyFault;
+    const struct {
+        const char* what;
+        std::string from;
+        rlim_t sizeLimit; // 0: none
+        CopyFault fault;
+    } cases[] = {
+        {"a disk that refuses the second piece", path("source.txt"), 1 << 20, CopyFault::Disk},
+        {"a disk that refuses the last bytes", path("source.txt"), rlim_t(source.size() - 1),
+         CopyFault::Disk},
+        {"a missing source", path("gone.txt"), 0, CopyFault::Source},
+        {"a source that is no file", path("fifo"), 0, CopyFault::Source},
+        {"a copy", path("source.txt"), 0, CopyFault::None},
+    };
+    const QString target = QString::fromStdString(path("Golf.txt"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(platform::WriteWholeFile(target, "old"));
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.sizeLimit)
+                limit.emplace(c.sizeLimit);
+            EXPECT_EQ(platform::CopyWholeFile(c.from, target), c.fault);
+        }
+        const QByteArray expected =
+            c.fault == CopyFault::None ? QByteArray::fromStdString(source) : QByteArray("old");
+        EXPECT_TRUE(Read(target.toStdString()) == expected);
+        EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{"Golf.txt", "source.txt"}));
+    }
+    EXPECT_EQ(platform::CopyWholeFile(path("source.txt"), QString::fromStdString(path("no/x.txt"))),
+              CopyFault::Target);
+}
+
 // A save over a name that holds no file would put a file in place of a
 // device or a FIFO (through a link too): refused, and what is there stays.
 TEST_F(TempFolder, AWholeFileNeverReplacesWhatIsNoFile) {
@@ -261,6 +305,7 @@ TEST_F(TempFolder, AWholeFileNeverReplacesWhatIsNoFile) {
     ASSERT_TRUE(::mkfifo(QFile::encodeName(dir + "/fifo").constData(), 0600) == 0);
     ASSERT_TRUE(QDir(dir).mkdir("folder"));
     ASSERT_TRUE(QFile::link(dir + "/fifo", dir + "/to-fifo"));
+    ASSERT_TRUE(platform::WriteWholeFile(path("source"), "bytes"));
     std::vector<std::string> names = {"fifo", "folder", "to-fifo"};
     if (device) {
         ASSERT_TRUE(QFile::link(dir + "/zero", dir + "/to-zero"));
@@ -271,6 +316,9 @@ TEST_F(TempFolder, AWholeFileNeverReplacesWhatIsNoFile) {
         }, after{};
         ASSERT_EQ(::stat(path(name).c_str(), &before), 0) << name;
         EXPECT_FALSE(platform::WriteWholeFile(path(name), "bytes")) << name;
+        EXPECT_EQ(platform::CopyWholeFile(path("source"), QString::fromStdString(path(name))),
+                  platform::CopyFault::Target)
+            << name;
         ASSERT_EQ(::stat(path(name).c_str(), &after), 0) << name;
         EXPECT_EQ(after.st_mode, before.st_mode) << name;
         EXPECT_EQ(after.st_ino, before.st_ino) << name;
