@@ -38,6 +38,8 @@ constexpr char kRowNotWritten[] =
     "Impossibile scrivere nel file dell'acquisizione (disco pieno?): il salvataggio \xe8 "
     "terminato.";
 constexpr char kNotMoved[] = "Impossibile salvare l'acquisizione in:\n";
+constexpr char kNotStored[] = "Impossibile scrivere l'acquisizione (disco pieno?) in:\n";
+constexpr char kNotRead[] = "Impossibile leggere il file temporaneo dell'acquisizione:\n";
 constexpr char kKeptIn[] = "\nI dati registrati restano nel file:\n";
 
 // Language strings of the window's captions.
@@ -409,10 +411,11 @@ void TFormVisualizza::MenuTerminaDrtClick() {
         if (platform::SameFile(*target, tempFileName_))
             return;
         const bool existed = platform::FileExists(*target);
-        if (storeRecording(*target))
+        const platform::CopyFault fault = platform::CopyWholeFile(tempFileName_, u(*target));
+        if (fault == platform::CopyFault::None)
             break;
-        if (!existed) {
-            errorBox(kNotMoved + *target + kKeptIn + tempFileName_);
+        if (fault != platform::CopyFault::Target || !existed) {
+            errorBox(failedSaveText(fault, *target));
             return;
         }
         errorBox(Text(237) + "\n" + Text(238));
@@ -420,12 +423,20 @@ void TFormVisualizza::MenuTerminaDrtClick() {
     platform::DeleteFile(tempFileName_);
 }
 
-bool TFormVisualizza::storeRecording(const std::string& target) {
-    QByteArray bytes;
-    if (platform::ReadWholeFile(tempFileName_, platform::kWholeFileCap, bytes) !=
-        platform::ReadFault::None)
-        return false;
-    return platform::WriteWholeFile(u(target), std::string_view(bytes.constData(), bytes.size()));
+// A save that failed for any reason but an existing file that cannot be
+// replaced: the recording stays in its temporary file.
+std::string TFormVisualizza::failedSaveText(platform::CopyFault fault,
+                                            const std::string& target) const {
+    switch (fault) {
+    case platform::CopyFault::Source:
+        return kNotRead + tempFileName_;
+    case platform::CopyFault::Disk:
+        return kNotStored + target + kKeptIn + tempFileName_;
+    case platform::CopyFault::None:
+    case platform::CopyFault::Target:
+        break;
+    }
+    return kNotMoved + target + kKeptIn + tempFileName_;
 }
 
 void TFormVisualizza::MenuGraficoClick() {

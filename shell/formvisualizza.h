@@ -6,6 +6,7 @@
 
 #include "core/realtime.h"
 #include "core/tracefile.h"
+#include "platform/files.h"
 
 #include <QDialog>
 #include <memory>
@@ -58,9 +59,8 @@ private:
     void writeRow();
     void recordingFailed();
     void setRecordingMenu(bool recording);
-    // Replaces target with a whole copy of the temporary file: false when
-    // the copy could not be written, the target left as it was.
-    bool storeRecording(const std::string& target);
+    // What a save that failed tells, the target left as it was.
+    std::string failedSaveText(platform::CopyFault fault, const std::string& target) const;
     std::string caption() const;
     std::string Text(int n) const { return texts_.Text(n); }
     void errorBox(const std::string& text);

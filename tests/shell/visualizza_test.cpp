@@ -396,33 +396,81 @@ TEST_F(LiveDisplay, AFullDiskStopsTheRecordingAndOffersTheRows) {
     EXPECT_EQ(modals.interactions().size(), 2u) << "no more rows, no more boxes";
 }
 
-TEST_F(LiveDisplay, ATargetThatCannotBeReplacedIsKeptAndAskedAgain) {
-    const QString full = temp.filePath("full");
-    QDir().mkpath(full);
-    FullFolder disk(full);
-    if (!disk.mounted())
-        GTEST_SKIP() << disk.reason();
-    const std::string old = platform::fromUnicode(full + "/vecchio.txt");
-    {
-        QFile f(platform::toUnicode(old));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("the old recording");
+// A save over an old file that fails leaves the old file whole and says
+// why: a folder that takes no new file means the old one cannot be
+// replaced, and another name is asked for; a full disk is named as the
+// cause, and the recording stays in its temporary file.
+TEST_F(LiveDisplay, AFailedSaveOverAnOldFileKeepsItAndSaysWhy) {
+    const struct {
+        const char* what;
+        bool (FullFolder::*prepare)();
+        bool askedAgain;
+    } cases[] = {
+        {"read-only folder", &FullFolder::makeReadOnly, true},
+        {"full disk", &FullFolder::fill, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString folder = temp.filePath(c.what);
+        FullFolder disk(folder);
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.reason();
+        const std::string old = platform::fromUnicode(folder + "/vecchio.txt");
+        ASSERT_TRUE(platform::WriteWholeFile(old, "old"));
+        ASSERT_TRUE((disk.*c.prepare)());
+        auto w = open();
+        w->MenuCominciaDrtClick();
+        for (int i = 0; i < 3; ++i)
+            tick(*w);
+        const std::string recording = w->TempFileName();
+        const QByteArray rows = FileBytes(platform::toUnicode(recording));
+        const std::string target = saved("nuovo.txt");
+        const size_t before = modals.interactions().size();
+        modals.expectFileDialog(old, "Salva acquisizione");
+        modals.expectMessageBox(platform::IDOK);
+        if (c.askedAgain)
+            modals.expectFileDialog(target, "Salva acquisizione");
+        w->MenuTerminaDrtClick();
+        ASSERT_GT(modals.interactions().size(), before + 1);
+        EXPECT_EQ(modals.interactions()[before + 1].text,
+                  c.askedAgain ? "Il file esistente non pu\xf2 essere sovrascritto.\nAssegnare un "
+                                 "nome differente al nuovo file."
+                               : "Impossibile scrivere l'acquisizione (disco pieno?) in:\n" + old +
+                                     "\nI dati registrati restano nel file:\n" + recording);
+        EXPECT_EQ(FileBytes(platform::toUnicode(old)), "old");
+        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(FullFolder::kFiller);
+        EXPECT_EQ(left, QStringList{"vecchio.txt"}) << "no half copy left";
+        EXPECT_EQ(FileBytes(platform::toUnicode(c.askedAgain ? target : recording)), rows);
+        EXPECT_EQ(platform::FileExists(recording), !c.askedAgain);
+        w.reset();
+        QFile::remove(platform::toUnicode(recording));
     }
-    ASSERT_TRUE(disk.fill());
+}
+
+// Past the bound of a file read whole, as days of recording are: the
+// recording is copied in pieces, over the old file, byte for byte.
+TEST_F(LiveDisplay, ARecordingOfAnySizeIsSavedOverAnOldFile) {
     auto w = open();
     w->MenuCominciaDrtClick();
-    for (int i = 0; i < 3; ++i)
-        tick(*w);
-    const std::string target = saved("nuovo.txt");
-    modals.expectFileDialog(old, "Salva acquisizione");
-    modals.expectMessageBox(platform::IDOK, "non pu\xf2 essere sovrascritto");
+    tick(*w);
+    const std::string recording = w->TempFileName();
+    {
+        QFile f(platform::toUnicode(recording));
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        const QByteArray row("\r\n300\t1234\t1\t2\t4\t0.1\t0\t0\t2\t6\t8");
+        const QByteArray rows = row.repeated(qsizetype(platform::kWholeFileCap / row.size() + 1));
+        ASSERT_EQ(f.write(rows), rows.size());
+    }
+    const QByteArray bytes = FileBytes(platform::toUnicode(recording));
+    ASSERT_GT(bytes.size(), platform::kWholeFileCap);
+    const std::string target = saved("lunga.txt");
+    ASSERT_TRUE(platform::WriteWholeFile(target, "old"));
     modals.expectFileDialog(target, "Salva acquisizione");
     w->MenuTerminaDrtClick();
-    EXPECT_EQ(FileBytes(platform::toUnicode(old)), "the old recording");
-    EXPECT_EQ(FileBytes(platform::toUnicode(target)).count("\r\n"), 4);
-    EXPECT_EQ(modals.interactions()[1].text,
-              "Il file esistente non pu\xf2 essere sovrascritto.\nAssegnare un nome differente al "
-              "nuovo file.");
+    EXPECT_EQ(modals.interactions().size(), 1u) << "no box";
+    EXPECT_TRUE(FileBytes(platform::toUnicode(target)) == bytes);
+    EXPECT_FALSE(platform::FileExists(recording));
 }
 
 TEST_F(LiveDisplay, AFailedMoveKeepsTheTemporaryFile) {

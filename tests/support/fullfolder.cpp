@@ -39,3 +39,8 @@ bool FullFolder::fill() {
     ::close(fd);
     return full;
 }
+
+bool FullFolder::makeReadOnly() {
+    return mounted_ && ::mount(nullptr, path_.toLocal8Bit().constData(), nullptr,
+                               MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}

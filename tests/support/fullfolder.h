@@ -1,7 +1,8 @@
 #pragma once
-// A folder on a file system of its own that can be filled up: a 64 KiB tmpfs
-// mounted over it for the life of the object. Mounting needs root (as CI
-// runs); without it mounted() is false and reason() says why.
+// A folder on a file system of its own that can be filled up or made
+// read-only: a 64 KiB tmpfs mounted over it for the life of the object.
+// Mounting needs root (as CI runs); without it mounted() is false and
+// reason() says why.
 #include <QString>
 #include <string>
 
@@ -17,6 +18,9 @@ public:
     // Takes every free block with one filler file; true once a further byte
     // can no longer be stored.
     bool fill();
+    // Mounts it again read-only, as a write-protected share: what it holds
+    // stays, nothing can be made or changed in it.
+    bool makeReadOnly();
     static constexpr char kFiller[] = "filler";
 
 private:
