@@ -2,6 +2,7 @@
 
 #include <QFileDevice>
 #include <QIODevice>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -283,8 +284,9 @@ bool ReadTraceFile(const std::string& path, int64_t cap, TTrace& trace,
     fault = platform::ReadFileInPieces(path, cap, [&](std::string_view piece, int64_t size) {
         read = reader.Feed(piece);
         // The columns are sized once, from the rows of the first piece, so
-        // that they do not grow by copying while the file is read.
-        const int64_t rest = size - int64_t(piece.size());
+        // that they do not grow by copying while the file is read; never for
+        // more than the cap lets be read, whatever size a sparse file says.
+        const int64_t rest = std::min(size, cap) - int64_t(piece.size());
         if (read && done == 0 && rest > 0 && trace.Rows() > 0)
             reader.Reserve(
                 size_t(double(rest) / double(piece.size()) * double(trace.Rows()) * 1.02));
