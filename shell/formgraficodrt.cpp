@@ -20,7 +20,6 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
-#include <exception>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -133,16 +132,20 @@ std::string TFormGraficoDrt::CaptionFor(const std::string& fileName) {
 // The file is read on a thread of its own while the window is built;
 // the window is shown only once the trace is whole. A thread the system
 // does not give leaves the reading to this one.
-void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName) {
+// A reading that throws (out of memory, say) is a file refused like any
+// other: the window it was called from, with its unsaved work, goes on.
+void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName,
+                                const TraceReading& readFile) {
     TTrace trace;
     platform::ReadFault fault = platform::ReadFault::None;
     bool read = false;
-    std::exception_ptr error;
     const auto readTrace = [&] {
         try {
-            read = ReadTraceFile(fileName, kTraceFileCap, trace, fault);
+            read = readFile(fileName, kTraceFileCap, trace, fault);
         } catch (...) {
-            error = std::current_exception();
+            read = false;
+            fault = platform::ReadFault::None;
+            trace = TTrace{};
         }
     };
     std::optional<std::jthread> reader;
@@ -154,8 +157,6 @@ void TFormGraficoDrt::ShowTrace(QWidget* owner, const std::string& fileName) {
     std::unique_ptr<TFormGraficoDrt> chart(new TFormGraficoDrt(owner, fileName));
     if (reader)
         reader->join();
-    if (error)
-        std::rethrow_exception(error);
     if (!read) {
         chart.reset();
         if (fault == platform::ReadFault::Missing)

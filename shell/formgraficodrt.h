@@ -11,6 +11,7 @@
 #include <QList>
 #include <QPointF>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,9 +38,14 @@ class TFormGraficoDrt : public QDialog {
 public:
     static constexpr int kSeries = 10;
 
+    // How a trace file is read: ReadTraceFile, or what a test puts in its place.
+    using TraceReading =
+        std::function<bool(const std::string& path, int64_t cap, TTrace&, platform::ReadFault&)>;
     // Reads the file and shows its chart modally; a missing file shows
-    // nothing, one that is not a whole trace the format-error box only.
-    static void ShowTrace(QWidget* owner, const std::string& fileName);
+    // nothing, one that is not a whole trace the format-error box only, as
+    // does a reading that throws.
+    static void ShowTrace(QWidget* owner, const std::string& fileName,
+                          const TraceReading& read = ReadTraceFile);
 
     TFormGraficoDrt(QWidget* owner, const std::string& fileName, TTrace trace);
     ~TFormGraficoDrt() override;

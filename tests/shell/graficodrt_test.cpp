@@ -21,6 +21,9 @@
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -327,6 +330,29 @@ TEST_F(Chart, FilesThatAreNoTrace) {
     }
     TFormGraficoDrt::ShowTrace(nullptr, platform::fromUnicode(dir.filePath("missing.txt")));
     EXPECT_EQ(modals.interactions().size(), std::size(bad)) << "a missing file shows nothing";
+}
+
+// A reading that throws, out of memory or for any other cause, is a file
+// refused: the format-error box, no chart, and the caller goes on.
+TEST_F(Chart, AReadingThatThrowsIsARefusedFile) {
+    const std::string path = write("t.txt", kTwoBanks);
+    const std::function<void()> throws[] = {
+        [] { throw std::bad_alloc(); },
+        [] { throw std::runtime_error("reader"); },
+        [] { throw 7; },
+    };
+    for (const auto& fail : throws) {
+        modals.expectMessageBox(platform::IDOK, "Formato del file non valido");
+        TFormGraficoDrt::ShowTrace(
+            nullptr, path, [&](const std::string&, int64_t, TTrace& t, platform::ReadFault&) {
+                t.tempo.push_back(0);
+                fail();
+                return true;
+            });
+        EXPECT_EQ(modals.pendingExpectations(), 0u);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_EQ(dynamic_cast<TFormGraficoDrt*>(w), nullptr) << "a chart left behind";
+    }
 }
 
 // Names that hold no file: refused with the format error at once, neither
