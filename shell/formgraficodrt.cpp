@@ -11,7 +11,9 @@
 #include "platform/gui/modal.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QGraphicsScene>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -273,9 +275,27 @@ void TFormGraficoDrt::viewChanged() {
     ui_->ChartDrt->viewport()->update();
 }
 
-bool TFormGraficoDrt::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Paint && cutPending_ && watched == ui_->ChartDrt->viewport())
+// A window is painted on its update request, once the events that change
+// the view and the plot's size have all come. The scene takes new points
+// in calls it queues, which would run after this paint and paint the plot
+// a second time: they are run here, so that the one paint shows them.
+// Until the plot has been painted once its size is not yet its own.
+bool TFormGraficoDrt::event(QEvent* e) {
+    if (e->type() == QEvent::UpdateRequest && cutPending_ && painted_) {
         Decimate();
+        QCoreApplication::sendPostedEvents(chart_->scene(), QEvent::MetaCall);
+    }
+    return QDialog::event(e);
+}
+
+// A paint that comes without an update request (the first, one of a
+// resize) cuts the points itself.
+bool TFormGraficoDrt::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Paint && watched == ui_->ChartDrt->viewport()) {
+        if (cutPending_)
+            Decimate();
+        painted_ = true;
+    }
     return QDialog::eventFilter(watched, e);
 }
 

@@ -69,6 +69,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     struct Extent {
@@ -94,6 +95,7 @@ private:
     QValueAxis* axisY_ = nullptr;
     std::array<QLineSeries*, kSeries> series_{};
     bool cutPending_ = false;
+    bool painted_ = false; // the plot, once: from then on it has its size
     int wholeColumns_ = 0; // of the kept points of the whole trace
     std::array<QList<QPointF>, kSeries> wholePoints_;
 };

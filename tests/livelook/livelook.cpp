@@ -1,7 +1,7 @@
 // Shows the live display on the simulated engine (two banks while
 // recording, then one bank), the chart of that recording zoomed with two
-// lines off, the trace dialog, and prints the chart to a PDF; saves the X
-// screen after each with ImageMagick's import.
+// lines off, the trace dialog, prints the chart to a PDF and undoes the
+// zoom; saves the X screen after each with ImageMagick's import.
 #include "core/edition.h"
 #include "core/iodata.h"
 #include "formgraficodrt.h"
@@ -144,6 +144,8 @@ int main(int argc, char** argv) {
         chart.MenuTracceClick();
         chart.MenuStampaClick();
         std::printf("%s\n", qPrintable(folder + "/chart.pdf"));
+        chart.MenuAnnullaZoomClick();
+        Shot("chart-zoom-undone");
     }
     StreamDati = nullptr;
     platform::setModalScript(nullptr);
