@@ -228,8 +228,11 @@ bool TFormMain::offerRecoveryCopies(std::vector<TRecoveryCopy>& declined, std::s
                                                 platform::fromUnicode(windowTitle()),
                                                 platform::MB_YESNO | platform::MB_ICONQUESTION);
         SetScreenCursor(ScreenCursor::AppStart);
-        if (answer == platform::IDYES)
+        if (answer == platform::IDYES) {
+            // The unit is whole again: the copies declined before were not its own.
+            declined.clear();
             return writeBackCopy(copies[i], notWritten);
+        }
         declined.push_back(copies[i]);
     }
     return true;

@@ -7,6 +7,7 @@
 #include "core/iodata.h"
 #include "formmain.h"
 #include "formscarica.h"
+#include "recoverycopy.h"
 #include "statuspanels.h"
 #include "ui_FormMain.h"
 #include "ui_FormScarica.h"
@@ -152,8 +153,11 @@ struct ProgramFault {
     bool connects = true; // the start-up connects to the unit
     // A change of the unit once connected, behind the image's back.
     std::function<void(SimUnit&)> changeUnit = [](SimUnit&) {};
-    // Left marked never configured, so the next connect sets it up afresh.
+    // Left marked never configured: until the configuration is back whole,
+    // so the next connect does not trust the unit.
     bool neverConfigured = false;
+    // The copy stays though nothing was programmed: the unit may be marked.
+    bool copyUnprogrammed = false;
 };
 
 void Unchanged(SimUnit&) {}
@@ -208,7 +212,7 @@ TEST_P(ProgramFaults, ShowTheirMessagesAndLeaveUnitAndImageAsTheMendsSay) {
                     }
                 }
             } else {
-                EXPECT_TRUE(copies.isEmpty());
+                EXPECT_EQ(copies.size(), fault.copyUnprogrammed ? 1 : 0);
             }
             return closeQuietly();
         },
@@ -266,181 +270,256 @@ constexpr char kUnread[] = "non \xe8 stata letta da questa centralina";
 
 INSTANTIATE_TEST_SUITE_P(
     Unit, ProgramFaults,
-    ::testing::Values(
-        ProgramFault{"YesEachTime", [](SimUnit& s, ScriptedModals&) { s.setProgramStatus(-3); },
-                     Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDYES, "Aggiornamento software centralina");
-                         for (int n = 2; n <= 4; ++n)
-                             m.expectMessageBox(platform::IDYES, "Tentativo " + std::to_string(n));
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
-                     },
-                     Unit::AsBefore, true, true, Unchanged, true},
-        ProgramFault{"NoAtOnce", [](SimUnit& s, ScriptedModals&) { s.setProgramStatus(1, 1); },
-                     Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDNO, "tensione di batteria");
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P05)");
-                     },
-                     Unit::AsBefore, true, true, Unchanged, true},
-        ProgramFault{"LinkLostHalfWay", [](SimUnit& s, ScriptedModals&) { s.setProgramLinkLost(); },
-                     Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDNO, "(ERR.CODE: P07)");
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P07)");
-                     },
-                     Unit::AsBefore, true, true, Unchanged, true},
-        ProgramFault{"DamagedPayload", Nothing,
-                     [](const QString& folder) {
-                         auto payload = FirmwarePayload(30, 512);
-                         payload[200] ^= 1;
-                         return TestFirmware{
-                             WriteTestFile(folder, "damaged.po4", EncryptedFirmwareBytes(payload)),
-                             payload};
-                     },
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDYES, "(ERR.CODE: P09)");
-                         m.expectMessageBox(platform::IDNO, "(ERR.CODE: P09)");
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
-                     },
-                     Unit::AsBefore, true, true, Unchanged, true},
-        ProgramFault{"VanishedFile", Nothing,
-                     [](const QString& folder) {
-                         return TestFirmware{(folder + "/gone.po4").toStdString(), {}};
-                     },
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P03)");
-                     },
-                     Unit::AsBefore, true},
-        ProgramFault{"ContainerUnderItsHeader", Nothing,
-                     [](const QString& folder) {
-                         return TestFirmware{WriteTestFile(folder, "short.po4",
+    ::
+        testing::Values(ProgramFault{"YesEachTime",
+                                     [](SimUnit& s, ScriptedModals&) { s.setProgramStatus(-3); },
+                                     Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDYES,
+                                                            "Aggiornamento software centralina");
+                                         for (int n = 2; n <= 4; ++n)
+                                             m.expectMessageBox(platform::IDYES,
+                                                                "Tentativo " + std::to_string(n));
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
+                                     },
+                                     Unit::AsBefore, true, true, Unchanged, true},
+                        ProgramFault{"NoAtOnce",
+                                     [](SimUnit& s, ScriptedModals&) { s.setProgramStatus(1, 1); },
+                                     Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDNO, "tensione di batteria");
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P05)");
+                                     },
+                                     Unit::AsBefore, true, true, Unchanged, true},
+                        ProgramFault{"LinkLostHalfWay",
+                                     [](SimUnit& s, ScriptedModals&) { s.setProgramLinkLost(); },
+                                     Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDNO, "(ERR.CODE: P07)");
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P07)");
+                                     },
+                                     Unit::AsBefore, true, true, Unchanged, true},
+                        ProgramFault{"DamagedPayload", Nothing,
+                                     [](const QString& folder) {
+                                         auto payload = FirmwarePayload(30, 512);
+                                         payload[200] ^= 1;
+                                         return TestFirmware{
+                                             WriteTestFile(folder, "damaged.po4",
+                                                           EncryptedFirmwareBytes(payload)),
+                                             payload};
+                                     },
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDYES, "(ERR.CODE: P09)");
+                                         m.expectMessageBox(platform::IDNO, "(ERR.CODE: P09)");
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P09)");
+                                     },
+                                     Unit::AsBefore, true, true, Unchanged, true},
+                        ProgramFault{
+                            "VanishedFile", Nothing,
+                            [](const QString& folder) {
+                                return TestFirmware{(folder + "/gone.po4").toStdString(), {}};
+                            },
+                            [](ScriptedModals& m, SimUnit&) {
+                                m.expectMessageBox(platform::IDOK, "(ERR.CODE: P03)");
+                            },
+                            Unit::AsBefore, true},
+                        ProgramFault{"ContainerUnderItsHeader", Nothing,
+                                     [](const QString& folder) {
+                                         return TestFirmware{
+                                             WriteTestFile(folder, "short.po4",
                                                            EncryptedFirmwareBytes({}).left(100)),
                                              {}};
-                     },
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
-                     },
-                     Unit::AsBefore, true},
-        ProgramFault{"DamagedMagic", Nothing,
-                     [](const QString& folder) {
-                         QByteArray bytes = EncryptedFirmwareBytes(FirmwarePayload(30, 64));
-                         bytes[20] = '9';
-                         return TestFirmware{WriteTestFile(folder, "magic.po4", bytes), {}};
-                     },
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
-                     },
-                     Unit::AsBefore, true},
-        ProgramFault{"UnitNotBack",
-                     [](SimUnit& s, ScriptedModals&) { s.setReconnectFailsAfterProgram(-1); },
-                     Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDYES, "(ERR.CODE: C01)");
-                         m.expectMessageBox(platform::IDYES, kNotBack);
-                         m.expectMessageBox(platform::IDNO, kNotBack);
-                     },
-                     Unit::Erased, true, true, Unchanged, true},
-        ProgramFault{"IdentificationUnreadable", Nothing, Sample30,
-                     [](ScriptedModals& m, SimUnit& s) {
-                         s.failEcuId(2); // the one after programming
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: C02)");
-                     },
-                     Unit::Erased, true, true, Unchanged, true},
-        ProgramFault{"UnitOfTheOtherModel", [](SimUnit& s, ScriptedModals&) { s.setModel(31); },
-                     Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: C03)");
-                     },
-                     Unit::AsBefore, true},
-        ProgramFault{"WriteBackRefused",
-                     [](SimUnit& s, ScriptedModals&) { s.refuseWritesTo(0x05); }, Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDYES, kNotBack);
-                         m.expectMessageBox(platform::IDNO, kNotBack);
-                         m.expectMessageBox(platform::IDOK, "");
-                     },
-                     Unit::Erased, true, true, Unchanged, true},
-        // The unit's own serial number reaches the image before the link is
-        // closed, so it goes back into the unit though writes are refused then.
-        ProgramFault{"WritesRefusedWhileClosed",
-                     [](SimUnit& s, ScriptedModals&) { s.refuseOfflineWrites(); }, Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDNO, "Salvare i dati");
-                     },
-                     Unit::Configured, false, true, [](SimUnit& s) { s.poke(0x00, 3, 'Z'); }},
-        ProgramFault{"RememberedFileOfTheOtherKind", Nothing, Sample30,
-                     [](ScriptedModals&, SimUnit&) {
-                         // Chosen while no unit was connected; the open dialog runs again.
-                         FormScarica->OpenDialogFile.fileName =
-                             MakeSampleFirmware(QDir::currentPath() + "/Firmware", 31).path;
-                     },
-                     Unit::Configured, true},
-        ProgramFault{"ImageNotFromTheUnit", Nothing, Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDNO, "Salvare i dati");
-                     },
-                     Unit::Configured, false, true,
-                     [](SimUnit& s) {
-                         s.poke(0x05, 0, 77);
-                         s.poke(0x00, 0, 'X');
-                     }},
-        ProgramFault{
-            "BootLoaderOnlyWrittenBack", BootLoaderOnly, Sample30,
-            [](ScriptedModals& m, SimUnit&) { m.expectMessageBox(platform::IDYES, kUnread); },
-            // The write takes the unit's form of the pressure coefficients.
-            Unit::Rewritten, false, false},
-        ProgramFault{"BootLoaderOnlyLeftEmpty", BootLoaderOnly, Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDNO, kUnread);
-                         m.expectMessageBox(platform::IDOK, "non contiene alcuna configurazione");
-                     },
-                     Unit::Erased, true, false, Unchanged, true},
-        // A fuel folder that cannot be made: no copy, so nothing is programmed.
-        ProgramFault{"CopyNotSaved",
-                     [](SimUnit&, ScriptedModals&) {
-                         QFile f(QDir::currentPath() + "/ConfigLPG");
-                         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-                     },
-                     Sample30,
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDOK,
-                                            "Impossibile salvare la configurazione prima della "
-                                            "programmazione: la centralina non \xe8 stata "
-                                            "programmata.\nImpossibile salvare i dati nel file");
-                     },
-                     Unit::AsBefore, true},
-        ProgramFault{"ContainerOver16MiB", Nothing,
-                     [](const QString& folder) {
-                         return TestFirmware{
-                             WriteTestFile(folder, "huge.po4", QByteArray((16 << 20) + 1, 'x')),
-                             {}};
-                     },
-                     [](ScriptedModals& m, SimUnit&) {
-                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
-                     },
-                     Unit::AsBefore, true},
-        // Refused before they are opened: neither read without end nor waited on.
-        ProgramFault{"DeviceOfZeros", Nothing, SpecialFirmware(Special::Device), CannotBeOpened,
-                     Unit::AsBefore, true},
-        ProgramFault{"LinkToADevice", Nothing, SpecialFirmware(Special::LinkToDevice),
-                     CannotBeOpened, Unit::AsBefore, true},
-        ProgramFault{"Fifo", Nothing, SpecialFirmware(Special::Fifo), CannotBeOpened,
-                     Unit::AsBefore, true},
-        ProgramFault{"Folder", Nothing, SpecialFirmware(Special::Folder), CannotBeOpened,
-                     Unit::AsBefore, true}),
+                                     },
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
+                                     },
+                                     Unit::AsBefore, true},
+                        ProgramFault{
+                            "DamagedMagic", Nothing,
+                            [](const QString& folder) {
+                                QByteArray bytes = EncryptedFirmwareBytes(FirmwarePayload(30, 64));
+                                bytes[20] = '9';
+                                return TestFirmware{WriteTestFile(folder, "magic.po4", bytes), {}};
+                            },
+                            [](ScriptedModals& m, SimUnit&) {
+                                m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
+                            },
+                            Unit::AsBefore, true},
+                        ProgramFault{"UnitNotBack",
+                                     [](SimUnit& s, ScriptedModals&) {
+                                         s.setReconnectFailsAfterProgram(-1);
+                                     },
+                                     Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDYES, "(ERR.CODE: C01)");
+                                         m.expectMessageBox(platform::IDYES, kNotBack);
+                                         m.expectMessageBox(platform::IDNO, kNotBack);
+                                     },
+                                     Unit::Erased, true, true, Unchanged, true},
+                        ProgramFault{"IdentificationUnreadable", Nothing, Sample30,
+                                     [](ScriptedModals& m, SimUnit& s) {
+                                         s.failEcuId(2); // the one after programming
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: C02)");
+                                     },
+                                     Unit::Erased, true, true, Unchanged, true},
+                        ProgramFault{"UnitOfTheOtherModel",
+                                     [](SimUnit& s, ScriptedModals&) { s.setModel(31); }, Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: C03)");
+                                     },
+                                     Unit::AsBefore, true},
+                        ProgramFault{"WriteBackRefused",
+                                     [](SimUnit& s, ScriptedModals&) { s.refuseWritesTo(0x05); },
+                                     Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDYES, kNotBack);
+                                         m.expectMessageBox(platform::IDNO, kNotBack);
+                                         m.expectMessageBox(platform::IDOK, "");
+                                     },
+                                     Unit::Erased, true, true, Unchanged, true},
+                        // The unit's own serial number reaches the image before the link is
+                        // closed, so it goes back into the unit though writes are refused then.
+                        ProgramFault{"WritesRefusedWhileClosed",
+                                     [](SimUnit& s, ScriptedModals&) { s.refuseOfflineWrites(); },
+                                     Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDNO, "Salvare i dati");
+                                     },
+                                     Unit::Configured, false, true,
+                                     [](SimUnit& s) { s.poke(0x00, 3, 'Z'); }},
+                        ProgramFault{
+                            "RememberedFileOfTheOtherKind", Nothing, Sample30,
+                            [](ScriptedModals&, SimUnit&) {
+                                // Chosen while no unit was connected; the open dialog runs again.
+                                FormScarica->OpenDialogFile.fileName =
+                                    MakeSampleFirmware(QDir::currentPath() + "/Firmware", 31).path;
+                            },
+                            Unit::Configured, true},
+                        ProgramFault{"ImageNotFromTheUnit", Nothing, Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDNO, "Salvare i dati");
+                                     },
+                                     Unit::Configured, false, true,
+                                     [](SimUnit& s) {
+                                         s.poke(0x05, 0, 77);
+                                         s.poke(0x00, 0, 'X');
+                                     }},
+                        ProgramFault{"BootLoaderOnlyWrittenBack", BootLoaderOnly, Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDYES, kUnread);
+                                     },
+                                     // The write takes the unit's form of the pressure
+                                     // coefficients.
+                                     Unit::Rewritten, false, false},
+                        ProgramFault{"BootLoaderOnlyLeftEmpty", BootLoaderOnly, Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDNO, kUnread);
+                                         m.expectMessageBox(platform::IDOK,
+                                                            "non contiene alcuna configurazione");
+                                     },
+                                     Unit::Erased, true, false, Unchanged, true},
+                        // The mark before programming, in a save of its own: refused, the
+                        // unit is as it was and the copy goes; sent but not confirmed, the
+                        // copy stays for the next connect. Either way nothing is programmed.
+                        ProgramFault{"MarkRefused", Nothing, Sample30,
+                                     [](ScriptedModals& m, SimUnit& s) {
+                                         s.refuseWritesTo(0x01);
+                                         m.expectMessageBox(
+                                             platform::IDOK,
+                                             "Impossibile preparare la centralina alla "
+                                             "programmazione: la centralina non \xe8 stata "
+                                             "programmata.\nControllare il collegamento.");
+                                     },
+                                     Unit::AsBefore, true},
+                        ProgramFault{"MarkNotConfirmed", Nothing, Sample30,
+                                     [](ScriptedModals& m, SimUnit& s) {
+                                         s.refuseCommand(18);
+                                         m.expectMessageBox(
+                                             platform::IDOK,
+                                             "Impossibile preparare la centralina alla "
+                                             "programmazione: la centralina non \xe8 stata "
+                                             "programmata.\nLa configurazione della centralina "
+                                             "\xe8 salvata nel file:\n");
+                                     },
+                                     Unit::AsBefore, true, true, Unchanged, true, true},
+                        // A unit slow to answer just before programming: the image, read from
+                        // it at the connect, is its configuration, and goes into the copy all
+                        // the same.
+                        ProgramFault{"SlowToAnswerBeforeProgramming", Nothing, Sample30,
+                                     [](ScriptedModals& m, SimUnit& s) {
+                                         s.dropAfter(0);
+                                         int32_t v = 0;
+                                         StreamDati->EcuLink()->ReadParam(2, &v);
+                                         s.setReconnectDelay(2000);
+                                         // While the unit, erased, is asked about, the record
+                                         // carries the serial number the image holds.
+                                         m.expectMessageBox(
+                                             platform::IDYES, kUnread, [serial = s.serialNumber()] {
+                                                 const auto copies = FindRecoveryCopies(
+                                                     FuelFolders(FormMain->ProgramFolder),
+                                                     std::nullopt);
+                                                 ASSERT_EQ(copies.size(), 1u);
+                                                 EXPECT_EQ(copies[0].serial, serial);
+                                                 EXPECT_FALSE(serial.empty());
+                                             });
+                                     },
+                                     Unit::Configured, true},
+                        // A fuel folder that cannot be made: no copy, so nothing is programmed.
+                        ProgramFault{"CopyNotSaved",
+                                     [](SimUnit&, ScriptedModals&) {
+                                         QFile f(QDir::currentPath() + "/ConfigLPG");
+                                         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                                     },
+                                     Sample30,
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(
+                                             platform::IDOK,
+                                             "Impossibile salvare la configurazione prima della "
+                                             "programmazione: la centralina non \xe8 stata "
+                                             "programmata.\nImpossibile salvare i dati nel file");
+                                     },
+                                     Unit::AsBefore, true},
+                        ProgramFault{"ContainerOver16MiB", Nothing,
+                                     [](const QString& folder) {
+                                         return TestFirmware{
+                                             WriteTestFile(folder, "huge.po4",
+                                                           QByteArray((16 << 20) + 1, 'x')),
+                                             {}};
+                                     },
+                                     [](ScriptedModals& m, SimUnit&) {
+                                         m.expectMessageBox(platform::IDOK, "(ERR.CODE: P04)");
+                                     },
+                                     Unit::AsBefore, true},
+                        // Refused before they are opened: neither read without end nor waited on.
+                        ProgramFault{"DeviceOfZeros", Nothing, SpecialFirmware(Special::Device),
+                                     CannotBeOpened, Unit::AsBefore, true},
+                        ProgramFault{"LinkToADevice", Nothing,
+                                     SpecialFirmware(Special::LinkToDevice), CannotBeOpened,
+                                     Unit::AsBefore, true},
+                        ProgramFault{"Fifo", Nothing, SpecialFirmware(Special::Fifo),
+                                     CannotBeOpened, Unit::AsBefore, true},
+                        ProgramFault{"Folder", Nothing, SpecialFirmware(Special::Folder),
+                                     CannotBeOpened, Unit::AsBefore, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The program killed while it programs, in a child process of this test:
 // the next start offers the copy made before programming. Yes puts the
 // configuration back whole; No leaves the record, to be offered again.
+// Records found beside the one the kill left: another unit's, newer; an
+// older one of the same unit, in the records' earlier form.
+enum class Planted { None, OtherUnitNewer, SameUnitOlder };
+
 struct KillCase {
     const char* name;
     // The child's unit from its start: it holds the programming where it
     // asks the user, and is killed there.
     std::function<void(SimUnit&)> arrange;
     const char* heldAt;
+    // To the offer of the copy the kill left.
     int answer;
+    Planted planted = Planted::None;
+    // The serial number cannot be read at the next connect.
+    bool serialUnreadable = false;
 };
 
 void PrintTo(const KillCase& c, std::ostream* os) {
@@ -460,7 +539,25 @@ const KillCase kKillCases[] = {
      "(ERR.CODE: C01)", platform::IDNO},
     {"WhileWritingBackYes", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack, platform::IDYES},
     {"WhileWritingBackNo", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack, platform::IDNO},
+    {"BesideAnotherUnitsNewerRecord", [](SimUnit& s) { s.setReconnectFailsAfterProgram(-1); },
+     "(ERR.CODE: C01)", platform::IDYES, Planted::OtherUnitNewer},
+    {"BesideAnOlderRecordOfTheUnit", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack,
+     platform::IDYES, Planted::SameUnitOlder},
+    {"SerialNumberUnreadableAtTheConnect", [](SimUnit& s) { s.refuseWritesTo(0x05); }, kNotBack,
+     platform::IDYES, Planted::None, true},
 };
+
+// Puts a record and its copy beside the kill's: the copy the same
+// configuration, the record the given form.
+void PlantRecord(const QDir& fuel, const QString& copy, const QString& name,
+                 const QByteArray& record, const QDateTime& made) {
+    ASSERT_TRUE(QFile::copy(fuel.filePath(copy), fuel.filePath(name)));
+    QFile f(fuel.filePath(name + ".programmazione"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(record), record.size());
+    ASSERT_TRUE(f.flush());
+    ASSERT_TRUE(f.setFileTime(made, QFileDevice::FileModificationTime));
+}
 
 class KilledWhileProgramming : public Programming,
                                public ::testing::WithParamInterface<KillCase> {};
@@ -544,19 +641,48 @@ TEST_P(KilledWhileProgramming, TheNextConnectOffersTheCopyMadeBeforeProgramming)
     ASSERT_EQ(copies.size(), 1);
 
     // A write-back cut short may have stored the serial number already.
-    const bool serialKnown = !sim.serialNumber().empty();
-    modals.expectMessageBox(c.answer, kOffered);
+    const bool serialKnown = !sim.serialNumber().empty() && !c.serialUnreadable;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (c.planted == Planted::OtherUnitNewer) {
+        PlantRecord(fuel, copies[0], "Altra.vx4",
+                    "VexanoCopia 2\n" + QByteArray("OTHER99").toHex() + "\nAltra.vx4\n" +
+                        now.addSecs(3600).toString(Qt::ISODate).toLatin1() + "\n",
+                    now);
+        // Newest first, each naming its unit; another car's copy is declined.
+        modals.expectMessageBox(platform::IDNO, "Numero di serie: OTHER99");
+    }
+    if (c.planted == Planted::SameUnitOlder)
+        PlantRecord(fuel, copies[0], "Vecchia.vx4", "KILL0042\nVecchia.vx4\n", now.addDays(-2));
+    if (c.serialUnreadable)
+        sim.refuseReadsOf(0x00);
+    modals.expectMessageBox(c.answer, "Numero di serie: KILL0042");
     if (c.answer == platform::IDNO)
         modals.expectMessageBox(platform::IDOK, kSetUpAsNew);
     runProgram({[&] { return startupDone() && connectedShown(); }, [&] { return closeQuietly(); }});
+    sim.refuseReadsOf(0x00, false);
     EXPECT_EQ(sim.stateFlags() & 1, 0);
     EXPECT_EQ(fuel.entryList({"PrimaDellaProgrammazione_KILL0042_*.vx4"}), copies);
     const auto& shown = modals.interactions();
     ASSERT_FALSE(shown.empty());
+    // The offer names the copy, its serial number and date, and what No does.
+    const auto offer = std::find_if(shown.begin(), shown.end(), [](const auto& i) {
+        return i.text.find("Numero di serie: KILL0042") != std::string::npos;
+    });
+    ASSERT_NE(offer, shown.end());
+    for (const std::string& part : {std::string(kOffered), fuel.filePath(copies[0]).toStdString(),
+                                    std::string("\nData: "), std::string("\nNo: ")})
+        EXPECT_NE(offer->text.find(part), std::string::npos) << part << " in " << offer->text;
     if (c.answer == platform::IDYES) {
         EXPECT_EQ(sim.peek(0x05), 44);
         EXPECT_EQ(sim.serialNumber(), kSerialOfTheUnit);
-        EXPECT_TRUE(fuel.entryList({"*.programmazione"}).isEmpty());
+        // Every record of the unit is retired, another unit's stays.
+        EXPECT_EQ(fuel.entryList({"*.programmazione"}),
+                  c.planted == Planted::OtherUnitNewer ? QStringList{"Altra.vx4.programmazione"}
+                                                       : QStringList{});
+        // So the next connect asks nothing: the unit has its serial number again.
+        runProgram(
+            {[&] { return startupDone() && connectedShown(); }, [&] { return closeQuietly(); }});
+        EXPECT_EQ(sim.peek(0x05), 44);
     } else {
         // The erased unit is not trusted: it is set up afresh, and the box
         // names the copy. Once set up it holds what the user chose, so the
