@@ -179,6 +179,7 @@ struct FailedChange {
     int injectorType;
     bool typed;
     bool putBack;
+    bool linkBack = true; // the link comes back: the unit holds its kit as before
 };
 
 constexpr char kStillPrevious[] = "La centralina contiene ancora la configurazione precedente.\n";
@@ -196,6 +197,12 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
          false},
         {"link dropped in the injector change", [](SimUnit& s) { s.dropAfter(6); }, false, 2, false,
          true},
+        {"link lost for good in the fuel change",
+         [](SimUnit& s) {
+             s.dropAfter(12);
+             s.setReconnectDelay(60000);
+         },
+         true, 0, false, false, false},
     };
     for (const FailedChange& c : cases) {
         SCOPED_TRACE(c.what);
@@ -209,6 +216,7 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
         sim.refuseWritesTo(0x54, false);
         sim.refuseWritesTo(0x94, false);
         sim.dropAfter(-1);
+        sim.setReconnectDelay(0);
         EXPECT_EQ(outcome, TKitChange::Outcome::Failed);
         // The box says what the unit holds, then why: the transfer's own
         // text, or the unit's refusal.
@@ -220,8 +228,19 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
             << why;
         EXPECT_EQ(modals.interactions().back().text, change.Failure());
         EXPECT_TRUE(data->Image() == before) << "the image is as it was";
-        EXPECT_EQ(unitKit(), unitBefore) << "the unit is as it was";
-        EXPECT_TRUE(data->EcuLink()->IsConnected());
+        if (c.linkBack) {
+            EXPECT_EQ(unitKit(), unitBefore) << "the unit is as it was";
+        } else {
+            EXPECT_NE(unitKit(), unitBefore) << "the unit holds part of the new kit";
+        }
+        EXPECT_EQ(data->EcuLink()->IsConnected() != 0, c.linkBack);
+        // The one thing to do with a copy, as the link stands.
+        if (!c.putBack) {
+            EXPECT_NE(why.find(c.linkBack ? "Caricarla ora con CARICA CONFIGURAZIONE."
+                                          : "Alla prossima connessione sar\xe0 proposto"),
+                      std::string::npos)
+                << why;
+        }
         EXPECT_EQ(sim.stateFlags() & 1, c.putBack ? 0 : 1);
         // The copy holds the kit before the change; its record waits for the next connect.
         const QStringList records = kept("PrimaDellaScrittura_*.programmazione");
@@ -230,6 +249,10 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
             EXPECT_NE(why.find(record.chopped(15).toStdString()), std::string::npos) << why;
         QDir(workshop.path() + "/ConfigLPG").removeRecursively();
         sim.setNeverConfigured(false);
+        if (!c.linkBack) {
+            EXPECT_TRUE(data->EcuLink()->Connect());
+            EXPECT_TRUE(data->WaitForEcu(20000));
+        }
     }
 }
 
