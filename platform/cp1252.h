@@ -12,4 +12,12 @@ QString toUnicode(const char* cp1252);
 std::string fromUnicode(const QString& text);
 char16_t cp1252ToUnicode(unsigned char byte);
 
+// The short forms for the widget boundary, where the two meet line after line.
+inline QString u(const std::string& cp1252) {
+    return toUnicode(cp1252);
+}
+inline std::string cp(const QString& text) {
+    return fromUnicode(text);
+}
+
 } // namespace platform

@@ -35,9 +35,7 @@ constexpr struct {
     int text;
 } kRefusals[] = {{0x04, 463}, {0x08, 464}, {0x01, 465}, {0x02, 466}, {0x10, 467}};
 
-QString u(const std::string& s) {
-    return platform::toUnicode(s);
-}
+using platform::u;
 
 void setColours(QLabel* label, const QColor& text, const QColor& background = QColor()) {
     QPalette p = label->palette();

@@ -31,9 +31,7 @@ constexpr int kFirstCheckName = 268;
 // Rows of the four threshold fields, by their tag.
 constexpr int kThresholdRows[4] = {5, 6, 8, 9};
 
-QString u(const std::string& s) {
-    return platform::toUnicode(s);
-}
+using platform::u;
 
 // The legend's picture: a ticked box as the list draws it.
 QPixmap tickedBox(QWidget* widget, int size) {

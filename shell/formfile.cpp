@@ -50,12 +50,8 @@ constexpr char kSerialNotTaken[] = "Il numero di serie non \xe8 stato scritto in
 constexpr char kSerialMixed[] = "Il numero di serie in centralina pu\xf2 essere incompleto.";
 constexpr int kNotLoadedIntoUnit = 431;
 
-QString u(const std::string& s) {
-    return platform::toUnicode(s);
-}
-std::string cp(const QString& s) {
-    return platform::fromUnicode(s);
-}
+using platform::cp;
+using platform::u;
 TSerialEcuLink* link() {
     return StreamDati->EcuLink();
 }

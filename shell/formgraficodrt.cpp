@@ -41,12 +41,8 @@ constexpr int kCaption = 295;
 // weeks of recording.
 constexpr int64_t kTraceFileCap = int64_t(1) << 30;
 
-QString u(const std::string& s) {
-    return platform::toUnicode(s);
-}
-std::string cp(const QString& s) {
-    return platform::fromUnicode(s);
-}
+using platform::cp;
+using platform::u;
 
 // One line of the chart: its component, colour, title, and the column it
 // plots (GIRI or one of the values) with the factor of its values.

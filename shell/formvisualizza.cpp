@@ -45,12 +45,8 @@ constexpr char kKeptIn[] = "\nI dati registrati restano nel file:\n";
 // Language strings of the window's captions.
 constexpr int kCaption = 247;
 
-QString u(const std::string& s) {
-    return platform::toUnicode(s);
-}
-std::string cp(const QString& s) {
-    return platform::fromUnicode(s);
-}
+using platform::cp;
+using platform::u;
 
 // Controls whose layout font is given in pixels.
 void ApplyPixelFonts(QWidget* window) {

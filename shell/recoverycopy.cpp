@@ -26,9 +26,7 @@ constexpr int64_t kRecordCap = 4096;
 constexpr int64_t kCopyCap = int64_t(1) << 20;
 constexpr int kNamesTried = 100000;
 
-QString u(const std::string& s) {
-    return platform::toUnicode(s);
-}
+using platform::u;
 
 // A serial number as part of a file name: what a name cannot hold is dropped.
 std::string NamePart(const std::string& serial) {

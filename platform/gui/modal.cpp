@@ -15,10 +15,6 @@ namespace {
 
 ModalScript* script = nullptr;
 
-QString u(const std::string& s) {
-    return toUnicode(s);
-}
-
 QMessageBox::Icon iconOf(unsigned flags) {
     switch (flags & 0xF0) {
     case MB_ICONERROR:
