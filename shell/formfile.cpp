@@ -336,9 +336,15 @@ void TFormFile::ScanFolder() {
     SetScreenCursor(ScreenCursor::Default);
 }
 
+// A name chosen from the list is taken whole: the field's limit is for
+// typing, and the copies named after a unit's serial number pass it.
 void TFormFile::ListFileSelectItem(QTreeWidgetItem* item) {
-    if (item)
-        ui_->EditName->setText(item->text(0));
+    if (!item)
+        return;
+    const QString name = item->text(0);
+    if (name.size() > ui_->EditName->maxLength())
+        ui_->EditName->setMaxLength(int(name.size()));
+    ui_->EditName->setText(name);
 }
 
 void TFormFile::Radio34CilindriClick(int tag) {

@@ -13,6 +13,7 @@
 #include "tests/support/samplefirmware.h"
 #include "tests/support/simunit.h"
 #include "tests/support/storedsettings.h"
+#include "ui_FormMain.h"
 #include "ui_FormScarica.h"
 #include "windowutil.h"
 
@@ -27,6 +28,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -72,15 +74,18 @@ public:
 
     int messageBox(const platform::MessageBoxRequest& r) override {
         std::printf("box: %s | %s\n", r.caption.c_str(), r.text.c_str());
-        if (Has(r.text, "Riprovare ?") && retries++ == 0) {
-            const int answer = real(r, "retry-question");
+        // Both languages: the question ends the retry box, the copy is named before it.
+        if ((Has(r.text, "Riprovare ?") || Has(r.text, "Retry ?")) && retries++ == 0) {
+            const int answer = real(r, "retry-question", QMessageBox::Yes);
             ShotLater("wait-second-attempt", 2500);
             return answer;
         }
-        if (Has(r.text, "Impossibile scaricare i dati") && writeBacks++ == 0) {
+        if (Has(r.text, "(ERR.CODE: C01)") && writeBacks++ == 0) {
             ShotLater("wait-write-back", 600);
             return platform::IDYES;
         }
+        if ((r.flags & 0xF) == platform::MB_OK && Has(r.text, "PrimaDellaProgrammazione"))
+            return real(r, "failure-after-programming", QMessageBox::Ok);
         return (r.flags & 0xF) == platform::MB_OK ? platform::IDOK : platform::IDNO;
     }
     std::optional<platform::FileDialogResult>
@@ -99,13 +104,14 @@ public:
     }
 
 private:
-    // The real box, shot, then answered Yes.
-    int real(const platform::MessageBoxRequest& r, const char* name) {
+    // The real box, shot, then answered with its button.
+    int real(const platform::MessageBoxRequest& r, const char* name,
+             QMessageBox::StandardButton button) {
         platform::setModalScript(nullptr);
-        QTimer::singleShot(500, [name] {
+        QTimer::singleShot(500, [name, button] {
             Shot(name);
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                box->button(QMessageBox::Yes)->click();
+                box->button(button)->click();
         });
         const int answer = platform::MessageBox(r.owner, r.text, r.caption, r.flags);
         platform::setModalScript(this);
@@ -118,10 +124,11 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "firmwarelook <folder>\n");
+        std::fprintf(stderr, "firmwarelook <folder> [language]\n");
         return 2;
     }
     folder = QDir(argv[1]).absolutePath();
+    const int language = argc > 2 ? std::atoi(argv[2]) : 0;
     QTemporaryDir settings, workshop;
     UseStoredSettings(settings.path());
     QDir::setCurrent(workshop.path());
@@ -141,6 +148,7 @@ int main(int argc, char** argv) {
     FormScarica = new TFormScarica(FormMain);
     FormMain->show();
     Settle(15000); // the start-up connects and sets the fresh unit up
+    FormMain->MenuLinguaClick(FormMain->ui()->MenuSelLingua->actions().at(language));
     Shot("main-connected");
     sim.setProgramStatus(-3, 1);
     sim.refuseWritesTo(0x05);

@@ -234,6 +234,35 @@ TEST_F(FileDialog, ANameThatDoesNotFitTheListKeepsItsDate) {
     }
 }
 
+// The copy of a unit with a serial number of 20 characters has a name
+// longer than a typed one may be: chosen from the list it still loads, and
+// a save over it writes that file.
+TEST_F(FileDialog, AFileWithANameLongerThanTheFieldLoadsAndSavesOverItself) {
+    data->SetNomeConfigurazione("Lunga");
+    save("Lunga");
+    const QString name = "PrimaDellaProgrammazione_ABCDEFGHIJ0123456789_2026-12-11_2";
+    ASSERT_TRUE(QFile::rename(lpg("Lunga.vx4"), lpg(name + ".vx4")));
+    data->SetNomeConfigurazione("Other");
+    data->SetModified(false);
+    {
+        TFormFile d(main.get(), nullptr, TFormFile::kOpen, programFolder());
+        d.FormActivate();
+        EXPECT_EQ(d.ui()->EditName->text(), name);
+        d.ButtonOkClick();
+        EXPECT_EQ(d.result(), 1);
+    }
+    EXPECT_EQ(data->GetNomeConfigurazione(), "Lunga");
+    const QByteArray before = read(lpg(name + ".vx4"));
+    data->SetNomeConfigurazione("Nuova");
+    modals.expectMessageBox(platform::IDYES, "esiste gi");
+    TFormFile d(main.get(), nullptr, TFormFile::kSave, programFolder());
+    d.FormActivate();
+    d.ListFileSelectItem(d.ui()->ListFile->topLevelItem(0));
+    d.ButtonOkClick();
+    EXPECT_NE(read(lpg(name + ".vx4")), before);
+    EXPECT_EQ(QDir(lpg("")).entryList(QDir::Files).size(), 1);
+}
+
 TEST_F(FileDialog, TheProposedNameDropsWhatAFileNameCannotHold) {
     data->SetNomeConfigurazione("a.b/c\\d\"e,f;g");
     TFormFile d(main.get(), nullptr, TFormFile::kSave, programFolder());
