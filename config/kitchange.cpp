@@ -126,6 +126,10 @@ TKitChange::Outcome TKitChange::run(const Reload& r) {
     if (fuel)
         write.UnitChangedBefore();
     bool ok = write.Write(resource, r.mask, true);
+    // A new kit the unit did not confirm it keeps goes back, so that the
+    // change can be made again.
+    if (!ok && write.Holds() == TUnitHolds::Unconfirmed)
+        write.Revert(write.Cause());
     if (ok && r.after && !r.after()) {
         ok = false;
         write.Revert(kWordsNotTaken);

@@ -93,16 +93,19 @@ TStreamDati::TStoredMark TStreamDati::StoreNeverConfiguredMark() {
     int32_t state = 0;
     const bool marked = MarkNeverConfigured(state);
     std::fill(std::begin(data), std::end(data), 0);
-    // A begun save is always ended, marked or not.
+    // A begun save is always ended, marked or not, and the unit that ends
+    // one starts again: it is waited for either way.
     const bool ended = link.SendCommand(18, data, 1, 5);
+    bool back = false;
+    if (ended) {
+        link.Disconnect();
+        platform::Sleep(500);
+        back = WaitForEcu(20000);
+    }
     if (!marked)
         return TStoredMark::NotTaken;
-    if (!ended)
-        return TStoredMark::Unsure;
-    link.Disconnect();
-    platform::Sleep(500);
     int32_t after = 0;
-    if (!WaitForEcu(20000) || !link.ReadParam(kStateFlags, &after))
+    if (!ended || !back || !link.ReadParam(kStateFlags, &after))
         return TStoredMark::Unsure;
     return after & kNeverConfigured ? TStoredMark::Stored : TStoredMark::NotTaken;
 }

@@ -181,6 +181,19 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     return WriteWholeFile(q(path), bytes);
 }
 
+namespace {
+// The new name itself is on the disk only once its folder is synced.
+bool SyncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return synced;
+}
+} // namespace
+
 // Not QSaveFile: it follows a link at the name and writes where it points.
 // The new file's name is never one that was there, so nothing is written
 // through a link; rename() then replaces the name itself.
@@ -204,7 +217,7 @@ bool ReplaceWithNewFile(const std::string& path, std::string_view bytes) {
         file.close();
         if (written && file.error() == QFileDevice::NoError &&
             ::rename(local(temp).constData(), local(path).constData()) == 0)
-            return true;
+            return SyncFolder(target.path());
         ::unlink(local(temp).constData());
         return false;
     }

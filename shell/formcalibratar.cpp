@@ -1,6 +1,7 @@
 #include "formcalibratar.h"
 
 #include "livegauges.h"
+#include "messagetexts.h"
 #include "ui_FormCalibraTar.h"
 #include "windowutil.h"
 
@@ -215,7 +216,7 @@ void TFormCalibraTar::endSequence() {
     if (!StreamDati->Transfer(kTransferUnitToImage, "", 0, kGroupAll, false)) {
         // Half a read is no calibration: the image as it was before it.
         StreamDati->RestoreImage(before);
-        endFailed(StreamDati->LastTransferError());
+        endFailed(EngineText(StreamDati->LastTransferError()));
         return;
     }
     ui_->ProgressBarCalibra->setValue(100);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -121,11 +122,20 @@ private:
     // captionId and the configuration name, then shown modally.
     void runServiceWindow(QDialog& window, int captionId);
     // Offers back the copies that writes into the connected unit left when
-    // they did not end: declined, those the user did not want; false, with
-    // notWritten what to tell, when a copy was to go back and did not.
-    bool offerRecoveryCopies(std::vector<TRecoveryCopy>& declined, std::string& notWritten);
+    // they did not end: declined, those the user did not want; notWritten,
+    // what to tell when a copy was to go back and did not.
+    enum class TCopyOffer { None, WrittenBack, NotWrittenBack, Declined };
+    TCopyOffer offerRecoveryCopies(bool marked, std::vector<TRecoveryCopy>& declined,
+                                   std::string& notWritten);
     bool writeBackCopy(const TRecoveryCopy& copy, std::string& notWritten);
-    void tellSetUpAsNew(const std::vector<TRecoveryCopy>& declined);
+    // declined: the user declined the copies offered; marked: the unit is
+    // marked never configured; kept: the file that then holds what an
+    // unmarked unit had. False when the unit was not written whole.
+    bool setUpAsNew(bool declined, bool marked, std::optional<std::string>& kept);
+    void tellSetUpAsNew(const std::vector<TRecoveryCopy>& declined,
+                        const std::optional<std::string>& kept);
+    // The unit's state flags; 0 when they cannot be read.
+    static int32_t UnitState();
     // Tells every window that the link is open or closed (data-changed code
     // 1 or 0), and notices a link that was lost.
     void announceLink(bool open);

@@ -9,6 +9,7 @@
 #include "formmain.h"
 #include "formvisualizza.h"
 #include "language.h"
+#include "messagetexts.h"
 #include "recoverycopy.h"
 #include "statuspanels.h"
 #include "ui_FormMain.h"
@@ -39,6 +40,7 @@ constexpr int kNoSetsUpAsNew = 121;
 constexpr int kSetUpAsNew = 129;
 constexpr int kLoadItNow = 139;
 constexpr int kDate = 285;
+constexpr int kSavedInFile = 475;
 constexpr int kWriteUnfinished = 410;
 constexpr int kWriteItNow = 422;
 constexpr int kNotLoadedIntoUnit = 431;
@@ -139,7 +141,7 @@ void TFormMain::ActionConnettiExecute() {
     // Without the default configuration no unit can be set up or read.
     if (!StreamDati->Transfer(kTransferFileToImage, "", resource, kGroupAll, false)) {
         SetScreenCursor(ScreenCursor::Default);
-        errorBox(StreamDati->LastTransferError());
+        errorBox(EngineText(StreamDati->LastTransferError()));
         return;
     }
     const TEcuImage defaults = StreamDati->Image();
@@ -166,9 +168,11 @@ void TFormMain::ActionConnettiExecute() {
 
     auto wait = TFormAttesa::Open(this, "  " + Text(49), Text(75), " " + Text(59) + " ");
     StreamDati->WaitForEcu(20000);
+    const bool marked = (UnitState() & 1) != 0;
     std::vector<TRecoveryCopy> declined;
     std::string notWritten;
-    if (!offerRecoveryCopies(declined, notWritten)) {
+    const TCopyOffer offer = offerRecoveryCopies(marked, declined, notWritten);
+    if (offer == TCopyOffer::NotWrittenBack) {
         StreamDati->RestoreImage(defaults);
         link()->Disconnect();
         wait->close();
@@ -177,20 +181,14 @@ void TFormMain::ActionConnettiExecute() {
         errorBox(notWritten);
         return;
     }
-    int32_t state = 0;
-    link()->ReadParam(kStateFlags, &state);
     bool ok = true;
+    std::optional<std::string> kept;
     // A unit a copy waits for holds no configuration to trust.
-    if ((state & 1) || !declined.empty()) {
+    if (offer == TCopyOffer::Declined || (marked && offer != TCopyOffer::WrittenBack)) {
         wait->SetCaption("! " + Text(49));
         wait->SetLabel(Text(52));
         wait->repaint();
-        const uint8_t model = StreamDati->EcuIdentity()[1];
-        StreamDati->SetValue(kInjectionType, model == uint8_t(GetModelCodeB()) ? 6.0 : 4.0);
-        StreamDati->SetSerialNumber(StreamDati->ReadUnitSerialNumber().value_or(kNoSerialNumber));
-        // The write clears the mark only once the whole default image was
-        // accepted.
-        ok = TUnitWrite(ProgramFolder, std::nullopt).Write();
+        ok = setUpAsNew(offer == TCopyOffer::Declined, marked, kept);
         if (!ok)
             errorBox(Text(38) + "\n" + Text(40) + ErrorCode("C01"));
     } else {
@@ -210,18 +208,58 @@ void TFormMain::ActionConnettiExecute() {
     wait->close();
     SetScreenCursor(ScreenCursor::Default);
     announceLink(link()->IsConnected() != 0);
-    if (ok && !declined.empty())
-        tellSetUpAsNew(declined);
+    if (ok && offer == TCopyOffer::Declined)
+        tellSetUpAsNew(declined, kept);
 }
 
-// Checked before the unit's state: a unit that a write left marked, or
-// erased without the mark, would otherwise be set up with the default
-// configuration or read as it is. One question per copy that could be this
-// unit's, newest first; Yes writes that copy back, after which the connect
-// reads the unit as usual. False when the copy was to go back and did not.
-bool TFormMain::offerRecoveryCopies(std::vector<TRecoveryCopy>& declined, std::string& notWritten) {
+// The default configuration into a unit never configured, or one whose
+// copies the user declined. Such a unit may still hold a configuration of
+// its own when it is not marked: that is read and kept as a file first, or
+// nothing is written. A unit without a serial number gets the text for
+// none, so that no copy is offered to it again.
+bool TFormMain::setUpAsNew(bool declined, bool marked, std::optional<std::string>& kept) {
+    if (declined && !marked) {
+        const TEcuImage defaults = StreamDati->Image();
+        std::string why;
+        if (StreamDati->Transfer(kTransferUnitToImage, "", 0, kGroupAll, true))
+            kept = KeepConfigurationCopy(ProgramFolder, StreamDati->Image(), why);
+        StreamDati->RestoreImage(defaults);
+        if (!kept)
+            return false;
+    }
+    const uint8_t model = StreamDati->EcuIdentity()[1];
+    StreamDati->SetValue(kInjectionType, model == uint8_t(GetModelCodeB()) ? 6.0 : 4.0);
+    std::string serial = StreamDati->ReadUnitSerialNumber().value_or(kNoSerialNumber);
+    if (declined && serial.empty())
+        serial = kNoSerialNumber;
+    StreamDati->SetSerialNumber(serial);
+    // The write clears the mark only once the whole default image was
+    // accepted.
+    return TUnitWrite(ProgramFolder, std::nullopt).Write();
+}
+
+int32_t TFormMain::UnitState() {
+    int32_t state = 0;
+    link()->ReadParam(kStateFlags, &state);
+    return state;
+}
+
+// Checked before the unit is read: a unit that a write left marked, or
+// erased, would otherwise be set up with the default configuration or read
+// as it is. One question per copy that could be this unit's, newest first;
+// Yes writes that copy back, after which the connect reads the unit as
+// usual. A unit that holds a configuration and cannot tell its serial number
+// is offered no copy: every No would cost it its configuration again.
+TFormMain::TCopyOffer TFormMain::offerRecoveryCopies(bool marked,
+                                                     std::vector<TRecoveryCopy>& declined,
+                                                     std::string& notWritten) {
+    const std::optional<std::string> serial = StreamDati->ReadUnitSerialNumber();
+    const bool known = serial && IsKnownSerial(*serial);
+    const bool erased = serial && serial->empty();
+    if (!known && !erased && !marked)
+        return TCopyOffer::None;
     const std::vector<TRecoveryCopy> copies =
-        FindRecoveryCopies(FuelFolders(ProgramFolder), StreamDati->ReadUnitSerialNumber());
+        FindRecoveryCopies(FuelFolders(ProgramFolder), serial);
     for (size_t i = 0; i < copies.size(); ++i) {
         SetScreenCursor(ScreenCursor::Default);
         const int answer = platform::MessageBox(this, OfferText(copies[i], i + 1 == copies.size()),
@@ -231,11 +269,12 @@ bool TFormMain::offerRecoveryCopies(std::vector<TRecoveryCopy>& declined, std::s
         if (answer == platform::IDYES) {
             // The unit is whole again: the copies declined before were not its own.
             declined.clear();
-            return writeBackCopy(copies[i], notWritten);
+            return writeBackCopy(copies[i], notWritten) ? TCopyOffer::WrittenBack
+                                                        : TCopyOffer::NotWrittenBack;
         }
         declined.push_back(copies[i]);
     }
-    return true;
+    return declined.empty() ? TCopyOffer::None : TCopyOffer::Declined;
 }
 
 // The copy goes back as the file dialog loads a file, with the serial
@@ -253,17 +292,25 @@ bool TFormMain::writeBackCopy(const TRecoveryCopy& copy, std::string& notWritten
         platform::DeleteFile(work);
     if (written)
         return true;
+    // The connect closes the link: the box says what to do as it will stand.
+    link()->Disconnect();
     notWritten = LanguageText(kNotLoadedIntoUnit) + "\n" +
                  (work.empty() ? LanguageText(291) + "\n" + copy.copyPath : write.Told());
     return false;
 }
 
-// The copies the user did not want stay files of the fuel folder.
-void TFormMain::tellSetUpAsNew(const std::vector<TRecoveryCopy>& declined) {
+// The copies the user did not want stay files of the fuel folder, as does
+// what the unit held when it was not marked.
+void TFormMain::tellSetUpAsNew(const std::vector<TRecoveryCopy>& declined,
+                               const std::optional<std::string>& kept) {
     std::string text = LanguageText(kSetUpAsNew);
     for (const TRecoveryCopy& copy : declined)
         text += "\n" + copy.copyPath;
-    text += "\n" + LanguageText(kLoadItNow);
+    if (kept)
+        text += "\n" + LanguageText(kSavedInFile) + "\n" + *kept;
+    // One file, one thing to do; several are the user's to choose from.
+    if (declined.size() == 1 && !kept)
+        text += "\n" + LanguageText(kLoadItNow);
     platform::MessageBox(this, text, platform::fromUnicode(windowTitle()),
                          platform::MB_ICONEXCLAMATION);
 }

@@ -36,7 +36,7 @@ using shell::SetScreenCursor;
 
 constexpr int kAttempts = 5;
 constexpr int kCheckTheLink = 40;
-constexpr int kPartNewPartOld = 157;
+constexpr int kNoWholeConfiguration = 208;
 constexpr int kNotPrepared = 196;
 constexpr int kCopyNotSaved = 468;
 constexpr int kSavedInFile = 475;
@@ -331,7 +331,8 @@ void TProgrammingRun::writeBack() {
         TUnitWrite write(main_.ProgramFolder, std::nullopt, {}, copy_);
         if (marked && write.Write())
             return;
-        const std::string told = marked ? write.Told() : LanguageText(kPartNewPartOld) + savedIn();
+        const std::string told =
+            marked ? write.Told() : LanguageText(kNoWholeConfiguration) + savedIn();
         if (question(copyLines() + LanguageText(402) + TFormMain::ErrorCode("C01"), caption(),
                      platform::MB_ICONERROR) != platform::IDYES) {
             closeWait();
@@ -344,18 +345,17 @@ void TProgrammingRun::writeBack() {
     }
 }
 
-// The user keeps the image out of a unit it was not read from: the unit
-// stays marked, and without a record the next connect sets it up afresh.
+// The user keeps the image out of a unit it was not read from. Marked, the
+// unit needs no record: the next connect sets it up afresh. Without the
+// mark the record stays, so that the next connect does not trust the
+// erased unit; it offers the copy first, then sets the unit up all the same.
 void TProgrammingRun::leaveUnwritten() {
     const bool marked = StreamDati->StoreNeverConfiguredMark() == TStreamDati::TStoredMark::Stored;
-    if (marked) {
+    if (marked)
         RetireRecord(*copy_);
-        copy_.reset();
-    }
     StreamDati->SetImageFromUnit(false);
     closeWait();
-    platform::MessageBox(&main_, kNoConfiguration + savedIn(), caption(),
-                         platform::MB_ICONINFORMATION);
+    platform::MessageBox(&main_, kNoConfiguration, caption(), platform::MB_ICONINFORMATION);
 }
 
 void TProgrammingRun::closeWait() {

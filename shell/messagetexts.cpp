@@ -29,8 +29,9 @@ std::string EngineText(const std::string& text) {
     for (const auto& [italian, n] : kEngineTexts)
         if (t.substr(0, italian.size()) == italian) {
             const std::string_view detail = t.substr(italian.size());
+            // Without the language's text the engine's own still tells the cause.
             const std::string translated = LanguageText(n);
-            return translated.empty() ? std::string() : translated + std::string(detail);
+            return translated.empty() ? text : translated + std::string(detail);
         }
     return text;
 }

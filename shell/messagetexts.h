@@ -8,7 +8,6 @@
 // Lines of a message, the empty ones left out.
 std::string Lines(std::initializer_list<std::string> lines);
 
-// The engine's text (with any detail after it) in the current language;
-// empty when the language has no such text. A text the engine does not
-// know passes as it is.
+// The engine's text (with any detail after it) in the current language; a
+// text the language lacks, or the engine does not know, passes as it is.
 std::string EngineText(const std::string& text);

@@ -132,30 +132,32 @@ void Remove(const std::string& path) {
     QFile::remove(u(path));
 }
 
-// Two new names side by side, each made empty and private so that nothing
-// planted later can stand in for them; the next number while either is
-// held by anything at all.
+// New names side by side, the copy's and its record's, each made empty and
+// private so that nothing planted later can stand in for them; the next
+// number while either is held by anything at all.
 std::optional<TRecoveryCopy> ReserveNames(const std::string& folder, const std::string& base,
-                                          const std::string& extension, std::string& why) {
+                                          const std::string& extension, bool withRecord,
+                                          std::string& why) {
     for (int n = 1; n <= kNamesTried; ++n) {
         const std::string name = base + (n > 1 ? "_" + std::to_string(n) : "") + "." + extension;
         TRecoveryCopy copy;
         copy.copyPath = platform::JoinPath(folder, name);
-        copy.recordPath = copy.copyPath + kRecordSuffix;
         QFile copyFile, recordFile;
         const auto copyMade = platform::CreatePrivateFile(copy.copyPath, copyFile);
         if (copyMade == platform::NewFile::Taken)
             continue;
-        if (copyMade == platform::NewFile::Created) {
-            copyFile.close();
-            const auto recordMade = platform::CreatePrivateFile(copy.recordPath, recordFile);
-            if (recordMade == platform::NewFile::Created)
-                return copy;
-            Remove(copy.copyPath);
-            if (recordMade == platform::NewFile::Taken)
-                continue;
-        }
-        break;
+        if (copyMade == platform::NewFile::Failed)
+            break;
+        copyFile.close();
+        if (!withRecord)
+            return copy;
+        copy.recordPath = copy.copyPath + kRecordSuffix;
+        const auto recordMade = platform::CreatePrivateFile(copy.recordPath, recordFile);
+        if (recordMade == platform::NewFile::Created)
+            return copy;
+        Remove(copy.copyPath);
+        if (recordMade == platform::NewFile::Failed)
+            break;
     }
     why = kTransferStoreError;
     return std::nullopt;
@@ -172,10 +174,34 @@ bool WriteCopy(const TRecoveryCopy& copy, const TEcuImage& image, std::string& w
     ok = ok && platform::ReadOwnFile(work, kCopyCap, bytes) == platform::ReadFault::None;
     Remove(work);
     ok = ok && platform::ReplaceWithNewFile(copy.copyPath, bytes.toStdString()) &&
-         platform::ReplaceWithNewFile(copy.recordPath, RecordText(copy).toStdString());
+         (copy.recordPath.empty() ||
+          platform::ReplaceWithNewFile(copy.recordPath, RecordText(copy).toStdString()));
     if (!ok && why.empty())
         why = kTransferStoreError;
     return ok;
+}
+
+std::optional<TRecoveryCopy> Keep(const std::string& programFolder, const TEcuImage& image,
+                                  TCopyReason reason, bool withRecord, std::string& why) {
+    why.clear();
+    const std::string folder = FuelFolder(programFolder, TStreamDati::FlagOf(image, 1));
+    QDir().mkpath(u(folder));
+    char ext[4] = {};
+    const std::string extension =
+        CopyModelConfigExt(ext, BrandMaskOfCode(-1), int8_t(image.EcuIdentity[1]));
+    const std::string serial = TStreamDati::SerialNumberOf(image);
+    const QDateTime made = QDateTime::currentDateTime();
+    const std::string base = std::string(kCopyNames[int(reason)]) + "_" + NamePart(serial) + "_" +
+                             made.date().toString(Qt::ISODate).toStdString();
+    auto copy = ReserveNames(folder, base, extension, withRecord, why);
+    if (!copy)
+        return std::nullopt;
+    copy->serial = serial;
+    copy->made = made;
+    if (WriteCopy(*copy, image, why))
+        return copy;
+    DiscardRecoveryCopy(*copy);
+    return std::nullopt;
 }
 
 } // namespace
@@ -187,25 +213,13 @@ bool IsKnownSerial(const std::string& serial) {
 std::optional<TRecoveryCopy> KeepRecoveryCopy(const std::string& programFolder,
                                               const TEcuImage& image, TCopyReason reason,
                                               std::string& why) {
-    why.clear();
-    const std::string folder = FuelFolder(programFolder, TStreamDati::FlagOf(image, 1));
-    QDir().mkpath(u(folder));
-    char ext[4] = {};
-    const std::string extension =
-        CopyModelConfigExt(ext, BrandMaskOfCode(-1), int8_t(image.EcuIdentity[1]));
-    const std::string serial = TStreamDati::SerialNumberOf(image);
-    const QDateTime made = QDateTime::currentDateTime();
-    const std::string base = std::string(kCopyNames[int(reason)]) + "_" + NamePart(serial) + "_" +
-                             made.date().toString(Qt::ISODate).toStdString();
-    auto copy = ReserveNames(folder, base, extension, why);
-    if (!copy)
-        return std::nullopt;
-    copy->serial = serial;
-    copy->made = made;
-    if (WriteCopy(*copy, image, why))
-        return copy;
-    DiscardRecoveryCopy(*copy);
-    return std::nullopt;
+    return Keep(programFolder, image, reason, true, why);
+}
+
+std::optional<std::string> KeepConfigurationCopy(const std::string& programFolder,
+                                                 const TEcuImage& image, std::string& why) {
+    const auto copy = Keep(programFolder, image, TCopyReason::Write, false, why);
+    return copy ? std::optional<std::string>(copy->copyPath) : std::nullopt;
 }
 
 std::vector<TRecoveryCopy> FindRecoveryCopies(const std::vector<std::string>& folders,
@@ -221,7 +235,8 @@ void RetireRecord(const TRecoveryCopy& copy) {
 }
 
 void DiscardRecoveryCopy(const TRecoveryCopy& copy) {
-    Remove(copy.recordPath);
+    if (!copy.recordPath.empty())
+        Remove(copy.recordPath);
     Remove(copy.copyPath);
 }
 

@@ -2,9 +2,10 @@
 // What a write into the unit that did not end whole leaves behind until the
 // unit is whole again: a copy of the configuration the unit had, in a fuel
 // folder, and a record beside it with the serial number that configuration
-// holds and when the copy was made. Both are on the disk before anything can
-// erase the unit, so they outlive a kill or a power loss and the next
-// connect can offer the copy.
+// holds and when the copy was made. A programming makes them before
+// anything can erase the unit, any other write once it failed and could not
+// be put back; on the disk, they outlive the program, so the next connect
+// can offer the copy.
 // Anyone who can write in a fuel folder can plant names there: a record
 // names a bare file of its own folder or is none of ours, and no copy or
 // record is ever read, made or written through a link.
@@ -37,6 +38,10 @@ enum class TCopyReason { Programming, Write };
 std::optional<TRecoveryCopy> KeepRecoveryCopy(const std::string& programFolder,
                                               const TEcuImage& image, TCopyReason reason,
                                               std::string& why);
+// The same without a record: a configuration file like any other, offered
+// by nobody. Its path, or none.
+std::optional<std::string> KeepConfigurationCopy(const std::string& programFolder,
+                                                 const TEcuImage& image, std::string& why);
 
 // The records of the folders that could belong to a unit of this serial
 // number, newest first: all of them for a unit whose serial number is

@@ -5,7 +5,6 @@
 
 #include "core/iodata.h"
 #include "core/serialecu.h"
-#include "platform/files.h"
 
 #include <initializer_list>
 
@@ -16,6 +15,7 @@ constexpr int kLoadItNow = 139;
 constexpr int kPartNewPartOld = 157;
 constexpr int kNotConfirmed = 171;
 constexpr int kNoCopy = 182;
+constexpr int kNoWholeConfiguration = 208;
 constexpr int kStillPrevious = 446;
 constexpr int kSavedInFile = 475;
 constexpr int kOfferedAtConnect = 491;
@@ -38,7 +38,6 @@ TUnitWrite::TUnitWrite(std::string programFolder, std::optional<TEcuImage> befor
       beforeFromUnit_(StreamDati->ImageFromUnit()) {}
 
 bool TUnitWrite::Load(const std::string& path, const std::function<void()>& between) {
-    loaded_ = path;
     const TEcuImage start = StreamDati->Image();
     if (!StreamDati->Transfer(kTransferFileToImage, path, 0, kGroupAll, true, true)) {
         fileRead_ = false;
@@ -56,7 +55,12 @@ bool TUnitWrite::Load(const std::string& path, const std::function<void()>& betw
 bool TUnitWrite::Write(int resource, uint32_t mask, bool notify) {
     const uint8_t flags =
         resource ? kTransferFileToImage | kTransferImageToUnit : kTransferImageToUnit;
-    if (StreamDati->Transfer(flags, "", resource, mask, notify)) {
+    const bool written = StreamDati->Transfer(flags, "", resource, mask, notify);
+    // A unit that did not come back after the save ended holds the new
+    // values whole: the lost link shows where it is used next.
+    const bool whole = written || (StreamDati->LastTransferFault() == TTransferFault::UnitWait &&
+                                   !StreamDati->UnitLeftMarked());
+    if (whole) {
         holds_ = TUnitHolds::New;
         if (mask == kGroupAll)
             retire();
@@ -75,8 +79,6 @@ void TUnitWrite::failed(TTransferFault fault, bool marked) {
         holds_ = TUnitHolds::Part;
     else if (fault == TTransferFault::EndSave)
         holds_ = TUnitHolds::Unconfirmed;
-    else if (fault == TTransferFault::UnitWait)
-        unitBack_ = false; // the save ended: the unit holds the new values
     else
         holds_ = TUnitHolds::Previous;
     if (holds_ == TUnitHolds::Part || (holds_ == TUnitHolds::Previous && changedBefore_))
@@ -126,26 +128,30 @@ void TUnitWrite::keepCopy() {
 
 // A unit written whole holds what the user chose: no copy waits for it any
 // longer, neither one of its serial number nor the one just written back.
+// Records of no known serial number may be any unit's: only the one
+// written back goes.
 void TUnitWrite::retire() const {
     const std::vector<std::string> folders = FuelFolders(programFolder_);
     const std::string serial = StreamDati->GetSerialNumber();
     if (IsKnownSerial(serial))
         RetireRecords(folders, serial);
-    if (copy_)
+    if (copy_ && IsKnownSerial(copy_->serial))
         RetireRecords(folders, copy_->serial);
-    if (loaded_)
-        for (const TRecoveryCopy& c : FindRecoveryCopies(folders, std::nullopt))
-            if (platform::SameFile(c.copyPath, *loaded_))
-                RetireRecords(folders, c.serial);
+    else if (copy_)
+        RetireRecord(*copy_);
 }
 
 std::string TUnitWrite::Told() const {
+    const std::string copy = copy_     ? CopyNotice(*copy_)
+                             : before_ ? Lines({copyWhy_, LanguageText(kNoCopy)})
+                                       : "";
     switch (holds_) {
     case TUnitHolds::New:
-        return Lines({cause_, unitBack_ ? std::string() : LanguageText(kCheckTheLink)});
+        return cause_;
     case TUnitHolds::Previous:
+        // A unit that held no whole configuration still holds none.
         if (!before_)
-            break; // it held no whole configuration, and still does not
+            return Lines({LanguageText(kNoWholeConfiguration), copy, cause_});
         return Lines({LanguageText(kStillPrevious),
                       Connected() ? std::string() : LanguageText(kCheckTheLink), cause_});
     case TUnitHolds::Unconfirmed:
@@ -153,8 +159,5 @@ std::string TUnitWrite::Told() const {
     case TUnitHolds::Part:
         break;
     }
-    const std::string copy = copy_     ? CopyNotice(*copy_)
-                             : before_ ? Lines({copyWhy_, LanguageText(kNoCopy)})
-                                       : "";
-    return Lines({LanguageText(kPartNewPartOld), copy, cause_});
+    return Lines({LanguageText(before_ ? kPartNewPartOld : kNoWholeConfiguration), copy, cause_});
 }

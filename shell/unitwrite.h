@@ -16,7 +16,7 @@
 #include <vector>
 
 enum class TUnitHolds {
-    New,         // the write ended whole
+    New,         // the write ended whole (the unit may be slow to come back)
     Previous,    // nothing reached the unit, or what did went back
     Unconfirmed, // every value was taken, but the unit did not confirm it keeps them
     Part,        // marked never configured, holding part new, part previous values
@@ -71,10 +71,8 @@ private:
     std::optional<TEcuImage> before_;
     std::function<bool()> putBack_;
     std::optional<TRecoveryCopy> copy_;
-    std::optional<std::string> loaded_;
     TUnitHolds holds_ = TUnitHolds::New;
     bool fileRead_ = true;
-    bool unitBack_ = true;
     bool beforeFromUnit_;
     bool changedBefore_ = false;
     std::string cause_;

@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -245,8 +246,18 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
         // The copy holds the kit before the change; its record waits for the next connect.
         const QStringList records = kept("PrimaDellaScrittura_*.programmazione");
         EXPECT_EQ(records.size(), c.putBack ? 0 : 1);
-        for (const QString& record : records)
-            EXPECT_NE(why.find(record.chopped(15).toStdString()), std::string::npos) << why;
+        for (const QString& record : records) {
+            const QString copy = workshop.path() + "/ConfigLPG/" + record.chopped(15);
+            EXPECT_NE(why.find(copy.toStdString()), std::string::npos) << why;
+            // The copy holds the kit as it was: loaded, it is the image before.
+            EXPECT_TRUE(data->Transfer(kTransferFileToImage, copy.toStdString(), 0, kGroupAll,
+                                       false, true));
+            const TEcuImage& loaded = data->Image();
+            EXPECT_EQ(0, std::memcmp(loaded.MappaK, before.MappaK, sizeof before.MappaK));
+            EXPECT_EQ(loaded.TipoIniettoreSoftware[1], before.TipoIniettoreSoftware[1]);
+            EXPECT_EQ(data->GetFlag(1), TStreamDati::FlagOf(before, 1));
+            data->RestoreImage(before);
+        }
         QDir(workshop.path() + "/ConfigLPG").removeRecursively();
         sim.setNeverConfigured(false);
         if (!c.linkBack) {

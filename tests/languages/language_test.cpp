@@ -69,7 +69,7 @@ TEST_F(Language, MissingStringLeavesTheTargetAsItWas) {
     for (int language : {0, 1}) {
         LanguageIndex = language;
         std::string target = "previous";
-        EXPECT_FALSE(LoadLanguageString(208, target));
+        EXPECT_FALSE(LoadLanguageString(216, target));
         EXPECT_EQ(target, "previous");
         QString caption = "design caption";
         EXPECT_FALSE(LoadLanguageString(400, caption));

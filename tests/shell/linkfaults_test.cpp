@@ -528,7 +528,14 @@ INSTANTIATE_TEST_SUITE_P(
                       SerialCase{"EndRefused", "SendCommand(18", 2, 0, false, true,
                                  "Impossibile completare correttamente il salvataggio", true},
                       SerialCase{"UnitNotBack", "SendCommand(18", 2, 1, true, true,
-                                 "Impossibile connettersi correttamente", true}),
+                                 "Impossibile connettersi correttamente", true},
+                      // The load's own save ended, but the unit did not come
+                      // back: it holds the file whole, the serial number
+                      // cannot follow.
+                      SerialCase{"UnitNotBackAfterTheLoad", "SendCommand(18", 1, 1, true, false,
+                                 "Impossibile eseguire il salvataggio dei dati\nIl numero di "
+                                 "serie non \xe8 stato scritto",
+                                 false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A load whose link is lost half-way and does not come back leaves the unit

@@ -22,6 +22,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -697,5 +698,108 @@ TEST_P(KilledWhileProgramming, TheNextConnectOffersTheCopyMadeBeforeProgramming)
 
 INSTANTIATE_TEST_SUITE_P(Kill, KilledWhileProgramming, ::testing::ValuesIn(kKillCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// A connect beside a record that another unit's interrupted write left:
+// whom it is offered to, and what No costs. A unit that cannot tell its
+// serial number and holds a configuration is offered nothing; one that
+// holds its configuration and is set up afresh after a No keeps it in a
+// file first.
+struct OfferCase {
+    const char* name;
+    const char* serial; // null: the serial number cannot be read
+    bool marked;
+    const char* recordSerial; // the record planted beside
+    bool offered;
+    bool keptFirst = false; // the unit's own configuration saved before the defaults
+};
+
+void PrintTo(const OfferCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConnectBesideARecord : public Programming, public ::testing::WithParamInterface<OfferCase> {
+protected:
+    void setSerial(const char* serial) {
+        for (int i = 0; i < 20; ++i)
+            sim.poke(0x00, i, i < int(std::strlen(serial)) ? serial[i] : 0);
+    }
+};
+
+TEST_P(ConnectBesideARecord, OffersOnlyWhereNoDoesNotCostTheUnitsConfiguration) {
+    const OfferCase& c = GetParam();
+    const QDir fuel(workshop.path() + "/ConfigLPG");
+    // A copy of a configuration with RifLambda 55, and its record.
+    sim.poke(0x05, 0, 55);
+    runProgram({[&] { return connectedShown(); },
+                [&] {
+                    std::string why;
+                    const auto copy = KeepRecoveryCopy(FormMain->ProgramFolder, StreamDati->Image(),
+                                                       TCopyReason::Write, why);
+                    EXPECT_TRUE(copy) << why;
+                    return closeQuietly();
+                }});
+    const QStringList records = fuel.entryList({"*.programmazione"});
+    ASSERT_EQ(records.size(), 1);
+    QFile record(fuel.filePath(records[0]));
+    ASSERT_TRUE(record.open(QIODevice::ReadWrite));
+    QList<QByteArray> lines = record.readAll().split('\n');
+    lines[1] = QByteArray(c.recordSerial).toHex();
+    record.resize(0);
+    record.write(lines.join('\n'));
+    record.close();
+
+    // The unit: its own configuration (RifLambda 44), serial number and mark.
+    sim.poke(0x05, 0, 44);
+    setSerial(c.serial ? c.serial : "UNREAD1");
+    if (!c.serial)
+        sim.refuseReadsOf(0x00);
+    sim.setNeverConfigured(c.marked);
+    if (c.offered) {
+        modals.expectMessageBox(platform::IDNO, std::string("Numero di serie: ") + c.recordSerial);
+        modals.expectMessageBox(platform::IDOK, kSetUpAsNew);
+    }
+    runProgram({[&] { return startupDone() && connectedShown(); }, [&] { return closeQuietly(); }});
+    sim.refuseReadsOf(0x00, false);
+    EXPECT_EQ(sim.stateFlags() & 1, 0);
+    // Not offered: read as it is. Declined: the default configuration.
+    EXPECT_EQ(sim.peek(0x05), c.offered ? 30 : 44);
+    EXPECT_EQ(fuel.entryList({"*.programmazione"}), records) << "another unit's record stays";
+    const QStringList kept = fuel.entryList({"PrimaDellaScrittura_*.vx4"});
+    EXPECT_EQ(kept.size(), c.keptFirst ? 2 : 1) << kept.join(", ").toStdString();
+    if (c.keptFirst) {
+        // The file named in the box holds what the unit had.
+        const auto& told = modals.interactions().back().text;
+        for (const QString& name : kept)
+            EXPECT_NE(told.find(name.toStdString()), std::string::npos) << told;
+        // It no longer answers to a copy: the next connect asks nothing.
+        EXPECT_EQ(sim.serialNumber(), "SerialNumberNotInEcu");
+        runProgram({[&] { return startupDone() && connectedShown(); },
+                    [&] {
+                        // The unit's own configuration is in the file without a record.
+                        for (const QString& name : kept)
+                            if (!records.contains(name + ".programmazione")) {
+                                EXPECT_TRUE(StreamDati->Transfer(kTransferFileToImage,
+                                                                 fuel.filePath(name).toStdString(),
+                                                                 0, kGroupAll, false));
+                                EXPECT_EQ(StreamDati->Image().RifLambda, 44);
+                            }
+                        return closeQuietly();
+                    }});
+        EXPECT_EQ(sim.peek(0x05), 30);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Offers, ConnectBesideARecord,
+    ::testing::Values(OfferCase{"UnreadableSerialNumber", nullptr, false, "OTHER99", false},
+                      OfferCase{"NoSerialNumber", "SerialNumberNotInEcu", false, "OTHER99", false},
+                      OfferCase{"AnotherSerialNumber", "MINE01", false, "OTHER99", false},
+                      OfferCase{"ErasedSerialNumber", "", false, "OTHER99", true, true},
+                      OfferCase{"ErasedAndMarked", "", true, "OTHER99", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
