@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -181,6 +182,8 @@ struct FailedChange {
     bool typed;
     bool putBack;
     bool linkBack = true; // the link comes back: the unit holds its kit as before
+    // Marked never configured afterwards; by default when not put back.
+    std::optional<bool> marked = std::nullopt;
 };
 
 constexpr char kStillPrevious[] = "La centralina contiene ancora la configurazione precedente.\n";
@@ -204,6 +207,11 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
              s.setReconnectDelay(60000);
          },
          true, 0, false, false, false},
+        // The unit takes the new kit but does not confirm it keeps it, nor
+        // the old one put back: what it held goes into a copy, the change
+        // can be made again.
+        {"end of every save refused in the fuel change", [](SimUnit& s) { s.refuseCommand(18); },
+         true, 0, false, false, true, false},
     };
     for (const FailedChange& c : cases) {
         SCOPED_TRACE(c.what);
@@ -216,6 +224,7 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
             c.fuel ? change.ChangeFuel(1) : change.ChangeInjector(c.injectorType, c.typed);
         sim.refuseWritesTo(0x54, false);
         sim.refuseWritesTo(0x94, false);
+        sim.refuseCommand(18, false);
         sim.dropAfter(-1);
         sim.setReconnectDelay(0);
         EXPECT_EQ(outcome, TKitChange::Outcome::Failed);
@@ -242,7 +251,7 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
                       std::string::npos)
                 << why;
         }
-        EXPECT_EQ(sim.stateFlags() & 1, c.putBack ? 0 : 1);
+        EXPECT_EQ(sim.stateFlags() & 1, c.marked.value_or(!c.putBack) ? 1 : 0);
         // The copy holds the kit before the change; its record waits for the next connect.
         const QStringList records = kept("PrimaDellaScrittura_*.programmazione");
         EXPECT_EQ(records.size(), c.putBack ? 0 : 1);
@@ -260,9 +269,11 @@ TEST_F(LinkedUnit, AFailedKitChangeLeavesImageAndUnitAsTheyWere) {
         }
         QDir(workshop.path() + "/ConfigLPG").removeRecursively();
         sim.setNeverConfigured(false);
+        // The next case starts from a unit that holds the image again.
         if (!c.linkBack) {
             EXPECT_TRUE(data->EcuLink()->Connect());
             EXPECT_TRUE(data->WaitForEcu(20000));
+            EXPECT_TRUE(data->Transfer(kTransferImageToUnit, "", 0, kGroupAll, false));
         }
     }
 }

@@ -505,7 +505,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The program killed while it programs, in a child process of this test:
 // the next start offers the copy made before programming. Yes puts the
-// configuration back whole; No leaves the record, to be offered again.
+// configuration back whole; No sets the unit up afresh, the copy kept.
 // Records found beside the one the kill left: another unit's, newer; an
 // older one of the same unit, in the records' earlier form.
 enum class Planted { None, OtherUnitNewer, SameUnitOlder };
