@@ -56,17 +56,17 @@ bool TUnitWrite::Write(int resource, uint32_t mask, bool notify) {
     const uint8_t flags =
         resource ? kTransferFileToImage | kTransferImageToUnit : kTransferImageToUnit;
     const bool written = StreamDati->Transfer(flags, "", resource, mask, notify);
+    const TTransferFault fault = StreamDati->LastTransferFault();
+    const bool marked = StreamDati->UnitLeftMarked();
     // A unit that did not come back after the save ended holds the new
     // values whole: the lost link shows where it is used next.
-    const bool whole = written || (StreamDati->LastTransferFault() == TTransferFault::UnitWait &&
-                                   !StreamDati->UnitLeftMarked());
-    if (whole) {
+    if (written || (fault == TTransferFault::UnitWait && !marked)) {
         holds_ = TUnitHolds::New;
         if (mask == kGroupAll)
             retire();
         return true;
     }
-    failed(StreamDati->LastTransferFault(), StreamDati->UnitLeftMarked());
+    failed(fault, marked);
     return false;
 }
 

@@ -267,6 +267,8 @@ void CannotBeOpened(ScriptedModals& m, SimUnit&) {
     m.expectMessageBox(platform::IDOK, "(ERR.CODE: P03)");
 }
 
+constexpr char kNotPrepared[] = "Impossibile preparare la centralina alla programmazione: la "
+                                "centralina non \xe8 stata programmata.";
 constexpr char kUnread[] = "non \xe8 stata letta da questa centralina";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -425,11 +427,9 @@ INSTANTIATE_TEST_SUITE_P(
                         ProgramFault{"MarkRefused", Nothing, Sample30,
                                      [](ScriptedModals& m, SimUnit& s) {
                                          s.refuseWritesTo(0x01);
-                                         m.expectMessageBox(
-                                             platform::IDOK,
-                                             "Impossibile preparare la centralina alla "
-                                             "programmazione: la centralina non \xe8 stata "
-                                             "programmata.\nControllare il collegamento.");
+                                         m.expectMessageBox(platform::IDOK,
+                                                            std::string(kNotPrepared) +
+                                                                "\nControllare il collegamento.");
                                      },
                                      Unit::AsBefore, true},
                         ProgramFault{"MarkNotConfirmed", Nothing, Sample30,
@@ -437,10 +437,9 @@ INSTANTIATE_TEST_SUITE_P(
                                          s.refuseCommand(18);
                                          m.expectMessageBox(
                                              platform::IDOK,
-                                             "Impossibile preparare la centralina alla "
-                                             "programmazione: la centralina non \xe8 stata "
-                                             "programmata.\nLa configurazione della centralina "
-                                             "\xe8 salvata nel file:\n");
+                                             std::string(kNotPrepared) +
+                                                 "\nLa configurazione della centralina \xe8 "
+                                                 "salvata nel file:\n");
                                      },
                                      Unit::AsBefore, true, true, Unchanged, true, true},
                         // A unit slow to answer just before programming: the image, read from
